@@ -17,8 +17,7 @@ ConfiguredDevice::ConfiguredDevice(const DeviceSettings &s)
 }
 
 void ConfiguredDevice::setDeviceInfo(const QString &name, const QString &channel1,
-                                     const QString &channel2, const QString &address,
-                                     quint16 port)
+                                     const QString &channel2, const QString &address, quint16 port)
 {
     deviceName = name;
     ch1Name = channel1;

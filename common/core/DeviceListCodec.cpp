@@ -30,7 +30,8 @@ QJsonObject DeviceListCodec::toJson(const DeviceSettings &d)
     o.insert(QStringLiteral("Ch1Name"), d.ch1Name);
     o.insert(QStringLiteral("Ch2Name"), d.ch2Name);
     o.insert(QStringLiteral("DeviceNumber"), d.deviceNumber);
-    o.insert(QStringLiteral("DeviceType"), d.deviceInterface == DeviceSettings::Usb ? kSerial : kTelnet);
+    o.insert(QStringLiteral("DeviceType"),
+             d.deviceInterface == DeviceSettings::Usb ? kSerial : kTelnet);
     o.insert(QStringLiteral("DeviceInterface"), d.interfaceAddress);
     o.insert(QStringLiteral("DevicePort"), QString::number(d.tcpPort));
     o.insert(QStringLiteral("ch1_unit"), QString::number(d.ch1Unit));
@@ -104,8 +105,8 @@ DeviceSettings DeviceListCodec::readFlat(const QJsonObject &o)
     readChannels(o, d);
     d.interfaceAddress = text(o, QStringLiteral("DeviceInterface"));
     d.tcpPort = portFromText(text(o, QStringLiteral("DevicePort")));
-    d.deviceInterface =
-        text(o, QStringLiteral("DeviceType")) == kSerial ? DeviceSettings::Usb : DeviceSettings::Lan;
+    d.deviceInterface = text(o, QStringLiteral("DeviceType")) == kSerial ? DeviceSettings::Usb
+                                                                         : DeviceSettings::Lan;
     d.buzzerAlarm = text(o, QStringLiteral("buzzerAlarm"));
     return d;
 }

@@ -12,7 +12,8 @@
 class DeviceListCodec
 {
 public:
-    enum class Reader {
+    enum class Reader
+    {
         Recorder, // skips elements without "DeviceType", merges repeated device numbers
         Companion // also reads "nodes" groups, keeps every element
     };

@@ -7,7 +7,12 @@
 // one) are filled from and saved through this record.
 struct DeviceSettings
 {
-    enum InterfaceType { None = 0, Usb = 1, Lan = 2 };
+    enum InterfaceType
+    {
+        None = 0,
+        Usb = 1,
+        Lan = 2
+    };
 
     QString deviceName;
     QString ch1Name;

@@ -17,7 +17,8 @@ public:
     QString directory() const;
 
     // The three keys written when a project is created.
-    bool writeHeader(const QString &projectName, int dataInterval, const QString &databaseName) const;
+    bool writeHeader(const QString &projectName, int dataInterval,
+                     const QString &databaseName) const;
 
     // Copies the current "DeviceList" to "Backup", then writes the new list.
     bool saveDeviceList(const QList<DeviceSettings> &devices) const;

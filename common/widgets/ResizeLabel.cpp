@@ -20,9 +20,8 @@ void ResizeLabel::fitFont(QLabel *label, int marginX, int marginY)
         return;
     QFont font = label->font();
     const QFontMetrics metrics(font);
-    const float factor = fitFactor(label->width(), label->height(),
-                                   metrics.horizontalAdvance(text), metrics.height(), marginX,
-                                   marginY);
+    const float factor = fitFactor(label->width(), label->height(), metrics.horizontalAdvance(text),
+                                   metrics.height(), marginX, marginY);
     const qreal size = font.pointSizeF() * factor;
     // A zero-sized label would give a zero point size, which QFont rejects.
     if (size <= 0)

@@ -95,7 +95,8 @@ bool InsertSerialData::createConnection()
             qCDebug(lcStore) << "InsertSerialData::createConnection : success";
             m_opened = true;
         } else {
-            qCDebug(lcStore) << "InsertSerialData::createConnection : fail" << db.lastError().text();
+            qCDebug(lcStore) << "InsertSerialData::createConnection : fail"
+                             << db.lastError().text();
         }
     }
     if (m_opened)
@@ -110,10 +111,8 @@ bool InsertSerialData::createConnection()
 bool InsertSerialData::setPragmas()
 {
     const QStringList pragmas{
-        QStringLiteral("PRAGMA page_size = 4096"),
-        QStringLiteral("PRAGMA cache_size = 65536"),
-        QStringLiteral("PRAGMA journal_mode = WAL"),
-        QStringLiteral("PRAGMA synchronous = NORMAL"),
+        QStringLiteral("PRAGMA page_size = 4096"),   QStringLiteral("PRAGMA cache_size = 65536"),
+        QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = NORMAL"),
         QStringLiteral("PRAGMA busy_timeout = 250"),
     };
     QSqlDatabase db = QSqlDatabase::database(connectionName(), false);
@@ -127,8 +126,8 @@ bool InsertSerialData::setPragmas()
         // journal_mode answers with the mode it got; a read-only or
         // non-SQLite file fails here rather than later.
         if (pragma.contains(QLatin1String("journal_mode")) &&
-            (!query.next() || query.value(0).toString().compare(QLatin1String("wal"),
-                                                                Qt::CaseInsensitive) != 0)) {
+            (!query.next() ||
+             query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)) {
             qCDebug(lcStore) << "InsertSerialData::setPragmas : journal_mode refused";
             return false;
         }

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QList>
+#include <QMediaPlayer>
+#include <QPixmap>
+#include <QStringList>
+#include <QVariantHash>
+#include <QWidget>
+
+class ConfiguredDevice;
+class InsertSerialData;
+class ProjectMain;
+class QAction;
+class QCloseEvent;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QVBoxLayout;
+class TopCustomFrame;
+struct AvailableDevice;
+
+// The recorder's one window: title band with the command buttons, one
+// project panel at a time in the centre, status bar. It owns the project
+// state: devices, recording database writer, timers and alarm sound.
+class MoravinMain : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr const char *WindowTitle = "Moravin Lite";
+    static constexpr const char *Version = "V3.35";
+
+    explicit MoravinMain(QWidget *parent = nullptr);
+    ~MoravinMain() override;
+
+    // Read-only views for the status checks of tests and panels.
+    bool isProjectOpen() const { return m_bProjectOpen; }
+    bool isRecording() const { return m_bIsRecordStart; }
+    bool isAudioPlaying() const { return m_bAudioPlaying; }
+    QString projectFile() const { return m_projectFile; }
+    QString projectName() const { return m_projectName; }
+    const QList<ConfiguredDevice *> &deviceList() const { return m_deviceList; }
+    InsertSerialData *insertSerialData() const { return m_insertSerialData; }
+    QWidget *currentPanel() const;
+    QMenu *projectMenu() const { return m_projectMenu; }
+    QMenu *recordMenu() const { return m_recordMenu; }
+    QMenu *reportMenu() const { return m_reportMenu; }
+    QMenu *viewMenu() const { return m_viewMenu; }
+
+public slots:
+    void topDblClick();
+    void slotCommandProject();
+    void slotCommandRecord();
+    void slotCommandScreen();
+    void slotCommandHelp();
+    void slotViewFull(bool on);
+    void slotShowHideItem(bool checked);
+    void slotCloseProject();
+    void slotAddDeviceProject();
+    void slotRefreshDevice();
+    void slotTrendoraRecord();
+    void slotReportDaily();
+    void slotUpdateProjectFile();
+    void slotRefreshAvailDeviceList();
+    void slotToggleRecord();
+    void slotStartRecord();
+    void slotStopRecord();
+    void projectCreated(const QString &path);
+    void projectLoaded(const QString &path);
+    void checkConnection();
+    void slotStdTimer();
+    void writeDevice();
+    void writeDb();
+    void slotAlarmAudioPlay();
+    void slotAlarmAudioStop();
+    void slotPlayerStatusChanged(QMediaPlayer::MediaStatus status);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildForm();
+    void buildMenus();
+    void popMenu(QMenu *menu, QPushButton *button);
+    void setProjectEntriesEnabled(bool enabled);
+    void showProjectMain();
+    void removeProjectMain();
+    void setProjectLabels();
+    void addRecentProject();
+    void closeProjectResources();
+    void detachDisplays();
+    void deleteDevices();
+    void toggleRecordState(bool on);
+    void openProjectCenter();
+    bool createInsertSerialData(const QString &path);
+    void deleteInsertSerialData();
+    void fatalDatabaseError();
+
+    QMenu *m_projectMenu = nullptr;
+    QMenu *m_recordMenu = nullptr;
+    QMenu *m_reportMenu = nullptr;
+    QMenu *m_viewMenu = nullptr;
+    QAction *m_actAddDelete = nullptr;
+    QAction *m_actClose = nullptr;
+    QAction *m_actRefresh = nullptr;
+    QAction *m_actExit = nullptr;
+    QAction *m_actTrendora = nullptr;
+    QAction *m_actFullScreen = nullptr;
+    QAction *m_actExpansion = nullptr;
+    QPixmap m_readyPixmap;
+    QPixmap m_recordingPixmap;
+
+    TopCustomFrame *m_menuFrame = nullptr;
+    QPushButton *m_commandProject = nullptr;
+    QPushButton *m_commandRecord = nullptr;
+    QPushButton *m_commandScreen = nullptr;
+    QPushButton *m_commandHelp = nullptr;
+    QFrame *m_centralFrame = nullptr;
+    QLabel *m_labelProjectName = nullptr;
+    QLabel *m_labelInterval = nullptr;
+    QLabel *m_labelDateTime = nullptr;
+    QLabel *m_labelRecordState = nullptr;
+    QVBoxLayout *m_layout = nullptr;
+
+    ProjectMain *m_projectMain = nullptr;
+    QTimer *m_stdTimer = nullptr;
+    QTimer *m_writeDeviceTimer = nullptr;
+    QTimer *m_checkTimer = nullptr;
+    QTimer *m_writeDbTimer = nullptr;
+    bool m_bAnyPortNow = false;
+    bool m_bAnyPortBefore = false;
+    bool m_bProjectOpen = false;
+    QString m_projectName;
+    QString m_projectFile;
+    QList<ConfiguredDevice *> m_deviceList;
+    bool m_bIsRecordStart = false;
+    QList<AvailableDevice *> m_availDeviceList;
+    QList<AvailableDevice *> m_serialDeviceList;
+    QVariantHash m_recentProjects;
+    QStringList m_recentProjectList;
+    InsertSerialData *m_insertSerialData = nullptr;
+    QString m_connectionTag;
+    QMediaPlayer *m_player = nullptr;
+    bool m_bAudioPlaying = false;
+};

@@ -1,0 +1,320 @@
+#include "MoravinMain.h"
+#include "ProjectMain.h"
+#include "core/ProjectFile.h"
+#include "device/ConfiguredDevice.h"
+#include "device/RecorderInterval.h"
+#include "store/InsertSerialData.h"
+#include "widgets/MessageDialog.h"
+#include "widgets/TopCustomFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QList<MessageDialog *> openMessages()
+{
+    QList<MessageDialog *> found;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *d = qobject_cast<MessageDialog *>(w); d && d->isVisible())
+            found.append(d);
+    }
+    return found;
+}
+
+QAction *action(QMenu *menu, const QString &text)
+{
+    for (QAction *a : menu->actions()) {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+DeviceSettings lanDevice(const QString &number)
+{
+    DeviceSettings d;
+    d.deviceNumber = number;
+    d.deviceInterface = DeviceSettings::Lan;
+    d.interfaceAddress = QStringLiteral("127.0.0.1");
+    d.tcpPort = 9; // nothing listens; the test never polls
+    d.deviceName = "Dev " + number;
+    return d;
+}
+
+} // namespace
+
+class TestMoravinMain : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    QString makeProject(const QString &name, int interval, const QList<DeviceSettings> &devices)
+    {
+        const QString path = m_dir.filePath(name + ".qpj");
+        const ProjectFile project(path);
+        project.writeHeader(name, interval, ProjectFile::databaseNameFor(path));
+        project.saveDeviceList(devices);
+        return path;
+    }
+
+    QStringList projectEntries(MoravinMain &w, bool enabled)
+    {
+        QStringList wrong;
+        const QList<QPair<QMenu *, QString>> entries{
+            {w.projectMenu(), "Add/Delete"},      {w.projectMenu(), "Close"},
+            {w.projectMenu(), "Refresh Devices"}, {w.recordMenu(), "Trendora"},
+            {w.recordMenu(), "Report"},           {w.viewMenu(), "Expansion Mode"}};
+        for (const auto &e : entries) {
+            QAction *a = action(e.first, e.second);
+            if (!a || a->isEnabled() != enabled)
+                wrong << e.second;
+        }
+        return wrong;
+    }
+
+private slots:
+    void init() { QSettings("MoravinLite", "Moravin Lite").clear(); }
+    void cleanup()
+    {
+        for (MessageDialog *d : openMessages())
+            d->close();
+        InsertSerialData::clearPending();
+    }
+
+    void startsWithTheCreateOpenPanelAndClosedProjectMenus()
+    {
+        MoravinMain w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Moravin Lite"));
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
+        QCOMPARE(projectEntries(w, false), QStringList());
+        QVERIFY(action(w.projectMenu(), "Exit")->isEnabled());
+        for (const char *name : {"Weekly Report", "Monthly Report", "HACCP Report"})
+            QVERIFY(!action(w.reportMenu(), name)->isEnabled());
+        QVERIFY(action(w.reportMenu(), "Daily Report")->isEnabled());
+        QCOMPARE(w.findChild<QLabel *>("label_version")->text(), QStringLiteral("V3.35"));
+        QCOMPARE(w.size(), QSize(1152, 620));
+    }
+
+    void clockTicksEverySecond()
+    {
+        MoravinMain w;
+        QLabel *clock = w.findChild<QLabel *>("label_datetime");
+        QVERIFY(QRegularExpression("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$")
+                    .match(clock->text())
+                    .hasMatch());
+        const QRegularExpression tick("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$");
+        QTRY_VERIFY_WITH_TIMEOUT(tick.match(clock->text()).hasMatch(), 2500);
+        const QString first = clock->text();
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text() != first, 2500);
+    }
+
+    void doubleClickOnTheTitleBandTogglesFullScreen()
+    {
+        MoravinMain w;
+        w.show();
+        auto *band = w.findChild<TopCustomFrame *>("menuFrame");
+        QAction *full = action(w.viewMenu(), "FullScreen");
+        emit band->customDoubleClick();
+        QVERIFY(w.isFullScreen());
+        QVERIFY(full->isChecked());
+        emit band->customDoubleClick();
+        QVERIFY(!w.isFullScreen());
+        QVERIFY(!full->isChecked());
+    }
+
+    void loadingAProjectBuildsDevicesAndOpensTheDatabase()
+    {
+        const QString path = makeProject("Cellar", 5000, {lanDevice("AA01"), lanDevice("AA02")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        QVERIFY(w.isProjectOpen());
+        QCOMPARE(w.deviceList().size(), 2);
+        QCOMPARE(w.deviceList().at(1)->settings(), lanDevice("AA02"));
+        QVERIFY(w.insertSerialData() && w.insertSerialData()->isOpened());
+        QVERIFY(QFile::exists(m_dir.filePath("Cellar.dat")));
+        QCOMPARE(RecorderInterval::current(), 5000);
+        QCOMPARE(w.findChild<QLabel *>("label_interval")->text(),
+                 QStringLiteral("Interval :5 sec"));
+        QCOMPARE(w.findChild<QLabel *>("label_projectname")->text(),
+                 ProjectFile::displayName(path, "Cellar"));
+        QCOMPARE(projectEntries(w, true), QStringList());
+        QCOMPARE(w.projectName(), QStringLiteral("Cellar"));
+        QVERIFY(!w.currentPanel() || !qobject_cast<ProjectMain *>(w.currentPanel()));
+
+        QStringList list;
+        QSettings s("MoravinLite", "Moravin Lite");
+        QCOMPARE(s.value("RecentProjects/list").toStringList(), QStringList({"Cellar"}));
+
+        w.slotCloseProject();
+        QVERIFY(!w.isProjectOpen());
+        QVERIFY(w.deviceList().isEmpty());
+        QVERIFY(!w.insertSerialData());
+        QCOMPARE(RecorderInterval::current(), 10000);
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
+        QCOMPARE(projectEntries(w, false), QStringList());
+        QCOMPARE(w.findChild<QLabel *>("label_interval")->text(), QString());
+    }
+
+    void unusableStoredIntervalFallsBackToTheDefault()
+    {
+        for (int stored : {0, 7000, -5}) {
+            const QString path = makeProject("Odd", stored, {lanDevice("B1")});
+            MoravinMain w;
+            w.projectLoaded(path);
+            QVERIFY(w.isProjectOpen());
+            QCOMPARE(RecorderInterval::current(), 10000);
+            QCOMPARE(w.findChild<QLabel *>("label_interval")->text(),
+                     QStringLiteral("Interval :10 sec"));
+            w.slotCloseProject();
+        }
+    }
+
+    void badProjectFilesAreRefusedWithoutChangingState_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("no list") << QByteArray("[General]\nprojectName=X\n");
+        QTest::newRow("array") << QByteArray("[General]\nDeviceList=\"[]\"\n");
+        QTest::newRow("garbage") << QByteArray("\x7f"
+                                               "ELF\x02\x01garbage");
+    }
+    void badProjectFilesAreRefusedWithoutChangingState()
+    {
+        QFETCH(QByteArray, content);
+        const QString path = m_dir.filePath("Bad.qpj");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(content);
+        }
+        MoravinMain w;
+        QWidget *panel = w.currentPanel();
+        w.projectLoaded(path);
+        QVERIFY(!w.isProjectOpen());
+        QCOMPARE(w.currentPanel(), panel);
+        const auto messages = openMessages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
+        QCOMPARE(messages.at(0)->text(), QStringLiteral("There is no device information!"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content);
+        QVERIFY(!QFile::exists(m_dir.filePath("Bad.dat")));
+    }
+
+    void databaseThatIsNotSqliteEndsTheProgramWithTheMessage()
+    {
+        const QString path = makeProject("NotDb", 10000, {lanDevice("C1")});
+        const QByteArray text = QByteArray("plain text, not a database\n").repeated(100);
+        {
+            QFile f(m_dir.filePath("NotDb.dat"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        }
+        MoravinMain w;
+        w.show();
+        QString shown;
+        QTimer::singleShot(200, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->windowTitle() + "|" + box->text();
+                box->accept();
+            }
+        });
+        w.projectLoaded(path);
+        QCOMPARE(shown, QStringLiteral("ERROR|Create database error!\nExit program."));
+        QVERIFY(!w.isVisible());
+        QVERIFY(!w.insertSerialData());
+        QFile f(m_dir.filePath("NotDb.dat"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), text);
+    }
+
+    void windowStaysOpenWhileRecording()
+    {
+        const QString path = makeProject("Rec", 10000, {lanDevice("D1")});
+        MoravinMain w;
+        w.show();
+        w.projectLoaded(path);
+        w.slotToggleRecord();
+        QVERIFY(w.isRecording());
+        QVERIFY(w.deviceList().at(0)->recording);
+        QVERIFY(!action(w.projectMenu(), "Exit")->isEnabled());
+        QVERIFY(!action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+
+        w.slotToggleRecord();
+        QVERIFY(!w.isRecording());
+        QVERIFY(!w.deviceList().at(0)->recording);
+        QVERIFY(action(w.projectMenu(), "Exit")->isEnabled());
+        QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
+        // The stop wrote one gap row for the device.
+        QCOMPARE(InsertSerialData::pendingCount(), 0);
+        QVERIFY(w.insertSerialData()->endDateTime() > 0);
+        QVERIFY(w.close());
+        QVERIFY(!w.isVisible());
+    }
+
+    void alarmSoundFollowsTheDevicesAlarms()
+    {
+        const QString path = makeProject("Alarm", 10000, {lanDevice("E1"), lanDevice("E2")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        w.slotStdTimer();
+        QVERIFY(!w.isAudioPlaying());
+        w.deviceList().at(0)->ch2Alarm = true;
+        w.deviceList().at(1)->ch1Alarm = true;
+        w.slotStdTimer();
+        QVERIFY(w.isAudioPlaying());
+        w.deviceList().at(0)->ch2Alarm = false;
+        w.slotStdTimer();
+        QVERIFY(w.isAudioPlaying());
+        w.deviceList().at(1)->ch1Alarm = false;
+        w.slotStdTimer();
+        QVERIFY(!w.isAudioPlaying());
+    }
+
+    void creatingAProjectWritesItsHeader()
+    {
+        const QString path = m_dir.filePath("Fresh.qpj");
+        QFile(path).open(QIODevice::WriteOnly);
+        MoravinMain w;
+        w.projectCreated(path);
+        const ProjectFile project(path);
+        QCOMPARE(project.projectName(), QStringLiteral("Fresh"));
+        QCOMPARE(project.storedDataInterval(), 10000);
+        QCOMPARE(project.databaseName(), QStringLiteral("Fresh.dat"));
+        QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(!action(w.projectMenu(), "Add/Delete")->isEnabled());
+        w.slotCloseProject();
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
+    }
+
+    void recentProjectLoadedAgainKeepsItsPlace()
+    {
+        const QString first = makeProject("First", 10000, {lanDevice("F1")});
+        const QString second = makeProject("Second", 10000, {lanDevice("F2")});
+        MoravinMain w;
+        w.projectLoaded(first);
+        w.slotCloseProject();
+        w.projectLoaded(second);
+        w.slotCloseProject();
+        w.projectLoaded(first);
+        w.slotCloseProject();
+        QSettings s("MoravinLite", "Moravin Lite");
+        QCOMPARE(s.value("RecentProjects/list").toStringList(), QStringList({"Second", "First"}));
+    }
+};
+
+QTEST_MAIN(TestMoravinMain)
+#include "tst_MoravinMain.moc"
