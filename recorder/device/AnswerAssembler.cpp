@@ -1,0 +1,26 @@
+#include "AnswerAssembler.h"
+
+bool AnswerAssembler::append(const QByteArray &chunk, QByteArray *complete)
+{
+    m_overflowed = false;
+    m_pending.append(chunk);
+    const int end = m_pending.lastIndexOf('\n');
+    bool found = false;
+    if (end >= 0) {
+        if (complete)
+            *complete = m_pending.left(end + 1);
+        m_pending.remove(0, end + 1);
+        found = true;
+    }
+    if (m_pending.size() > m_limit) {
+        m_pending.clear();
+        m_overflowed = true;
+    }
+    return found;
+}
+
+void AnswerAssembler::clear()
+{
+    m_pending.clear();
+    m_overflowed = false;
+}

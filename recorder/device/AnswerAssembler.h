@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+
+// Collects the bytes a link receives until a line feed ends the answer, so
+// that an answer split over several reads is handed on whole. Everything up
+// to the last line feed is complete; the rest waits for the next read.
+class AnswerAssembler
+{
+public:
+    static constexpr int DefaultLimit = 1024;
+
+    explicit AnswerAssembler(int limit = DefaultLimit) : m_limit(limit) {}
+
+    // Adds a chunk. Returns true and sets *complete when at least one whole
+    // line is available. A partial line that grows beyond the limit is
+    // dropped (see overflowed()), so a device that never ends its line
+    // cannot make the buffer grow without bound.
+    bool append(const QByteArray &chunk, QByteArray *complete);
+    void clear();
+    bool isEmpty() const { return m_pending.isEmpty(); }
+    int pendingSize() const { return m_pending.size(); }
+    // True when the last append dropped an oversized partial line.
+    bool overflowed() const { return m_overflowed; }
+
+private:
+    QByteArray m_pending;
+    int m_limit;
+    bool m_overflowed = false;
+};

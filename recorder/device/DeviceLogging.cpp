@@ -1,0 +1,3 @@
+#include "DeviceLogging.h"
+
+Q_LOGGING_CATEGORY(lcDevice, "moravin.device")

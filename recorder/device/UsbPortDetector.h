@@ -1,0 +1,31 @@
+#pragma once
+
+#include "UsbDeviceRecord.h"
+#include "UsbPortInfo.h"
+
+#include <QList>
+
+// Finds the family's USB devices: the serial ports of the system plus the
+// ports a running device simulator announces in the file named by
+// MORAVIN_SIMULATED_PORTS.
+class UsbPortDetector
+{
+public:
+    static const char *const AnnounceVariable;
+
+    static QList<UsbPortInfo> findUsbPorts();
+
+    // Keeps vendor 04D8 / product 000A devices that have a port, in order,
+    // and derives the serial number from the location text.
+    static QList<UsbPortInfo> filter(const QList<UsbDeviceRecord> &devices);
+    // Vendor and product texts of a hardware identifier; empty when the
+    // identifier does not carry them.
+    static void parseHardwareId(const QString &hardwareId, QString *vendor, QString *product);
+
+    static QList<UsbDeviceRecord> systemDevices();
+    // Lines of "port path<TAB>hardware id<TAB>serial number"; malformed lines
+    // are skipped.
+    static QList<UsbDeviceRecord> parseAnnouncement(const QByteArray &content);
+    // The announced ports whose device node still exists.
+    static QList<UsbDeviceRecord> simulatedDevices();
+};

@@ -1,0 +1,109 @@
+#include "UsbPortDetector.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_UsbPortDetector : public QObject
+{
+    Q_OBJECT
+private slots:
+    void filterKeepsTheFamily();
+    void hardwareIdIsCaseInsensitive();
+    void serialPrefixRemoved();
+    void announcementParsing();
+    void simulatedPortsNeedTheirNode();
+};
+
+void tst_UsbPortDetector::filterKeepsTheFamily()
+{
+    const QList<UsbDeviceRecord> devices = {
+        {QStringLiteral("USB\\VID_04D8&PID_000A&REV_0100"), QStringLiteral("ttyACM0"),
+         QStringLiteral("VT_SERIES__A1")},
+        {QStringLiteral("USB\\VID_04D8&PID_00DF"), QStringLiteral("ttyACM1"),
+         QStringLiteral("OTHER")},
+        {QStringLiteral("USB\\VID_04D8&PID_000A"), QString(), QStringLiteral("NOPORT")},
+        {QStringLiteral("garbage"), QStringLiteral("ttyS0"), QStringLiteral("X")},
+        {QStringLiteral("USB\\VID_04D8&PID_000A&REV_0001"), QStringLiteral("ttyACM2"),
+         QStringLiteral("B2")},
+    };
+    const QList<UsbPortInfo> found = UsbPortDetector::filter(devices);
+    QCOMPARE(found.size(), 2);
+    QCOMPARE(found.at(0), (UsbPortInfo{QStringLiteral("ttyACM0"), QStringLiteral("A1")}));
+    QCOMPARE(found.at(1), (UsbPortInfo{QStringLiteral("ttyACM2"), QStringLiteral("B2")}));
+}
+
+void tst_UsbPortDetector::hardwareIdIsCaseInsensitive()
+{
+    QString vendor;
+    QString product;
+    UsbPortDetector::parseHardwareId(QStringLiteral("usb\\vid_04d8&pid_000a&rev_0001"), &vendor,
+                                     &product);
+    QCOMPARE(vendor, QStringLiteral("04d8"));
+    QCOMPARE(product, QStringLiteral("000a"));
+    const QList<UsbPortInfo> found =
+        UsbPortDetector::filter({{QStringLiteral("usb\\vid_04d8&pid_000a&rev_0001"),
+                                  QStringLiteral("ttyACM0"), QStringLiteral("x")}});
+    QCOMPARE(found.size(), 1);
+    // Linux port names keep their case.
+    QCOMPARE(found.at(0).portName, QStringLiteral("ttyACM0"));
+}
+
+void tst_UsbPortDetector::serialPrefixRemoved()
+{
+    const auto serialOf = [](const QString &location) {
+        return UsbPortDetector::filter({{QStringLiteral("USB\\VID_04D8&PID_000A"),
+                                         QStringLiteral("ttyACM0"), location}})
+            .value(0)
+            .serialNumber;
+    };
+    QCOMPARE(serialOf(QStringLiteral("VT_SERIES__A1B2C3")), QStringLiteral("A1B2C3"));
+    QCOMPARE(serialOf(QStringLiteral("A1B2C3")), QStringLiteral("A1B2C3"));
+    QCOMPARE(serialOf(QStringLiteral("VT_SERIES__AVT_SERIES__B")), QStringLiteral("AB"));
+    QCOMPARE(serialOf(QStringLiteral("vt_series__C")), QStringLiteral("vt_series__C"));
+}
+
+void tst_UsbPortDetector::announcementParsing()
+{
+    const QByteArray content = "/dev/pts/7\tUSB\\VID_04D8&PID_000A\tVT_SERIES__S1\n"
+                               "broken line\n"
+                               "\n"
+                               "/dev/pts/9\tUSB\\VID_04D8&PID_000A\tS2\r\n"
+                               "a\tb\tc\td\n";
+    const QList<UsbDeviceRecord> records = UsbPortDetector::parseAnnouncement(content);
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.at(0).portName, QStringLiteral("/dev/pts/7"));
+    QCOMPARE(records.at(0).location, QStringLiteral("VT_SERIES__S1"));
+    QCOMPARE(records.at(1).location, QStringLiteral("S2"));
+}
+
+void tst_UsbPortDetector::simulatedPortsNeedTheirNode()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString present = dir.filePath(QStringLiteral("port0"));
+    QFile node(present);
+    QVERIFY(node.open(QIODevice::WriteOnly));
+    node.close();
+    QFile file(dir.filePath(QStringLiteral("announce")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("%1\tUSB\\VID_04D8&PID_000A\tVT_SERIES__P0\n"
+                              "%2\tUSB\\VID_04D8&PID_000A\tVT_SERIES__GONE\n")
+                   .arg(present, dir.filePath(QStringLiteral("gone")))
+                   .toUtf8());
+    file.close();
+
+    qputenv(UsbPortDetector::AnnounceVariable, file.fileName().toUtf8());
+    const QList<UsbDeviceRecord> records = UsbPortDetector::simulatedDevices();
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.at(0).portName, present);
+    const QList<UsbPortInfo> ports = UsbPortDetector::findUsbPorts();
+    QVERIFY(ports.contains(UsbPortInfo{present, QStringLiteral("P0")}));
+
+    qputenv(UsbPortDetector::AnnounceVariable, dir.filePath(QStringLiteral("missing")).toUtf8());
+    QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());
+    qunsetenv(UsbPortDetector::AnnounceVariable);
+    QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_UsbPortDetector)
+#include "tst_UsbPortDetector.moc"

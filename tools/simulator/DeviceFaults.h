@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Misbehaviour a simulated device shows on demand.
+struct DeviceFaults
+{
+    bool silent = false;   // answers nothing at all
+    bool missing1 = false; // "----" for channel 1
+    bool missing2 = false; // "----" for channel 2
+    bool garbage = false;  // data answers without the marker
+    bool split = false;    // every answer in two writes, apart in time
+    bool close = false;    // drops the connection instead of answering
+    QString refuse;        // commands starting with this are answered "ERROR"
+};
