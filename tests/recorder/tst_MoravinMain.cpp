@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -130,6 +131,26 @@ private slots:
         emit band->customDoubleClick();
         QVERIFY(!w.isFullScreen());
         QVERIFY(!full->isChecked());
+    }
+
+    void commandButtonsPopTheirMenusBelowThemselves()
+    {
+        MoravinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QList<QPair<QString, QMenu *>> buttons{{"command_project", w.projectMenu()},
+                                                     {"command_record", w.recordMenu()},
+                                                     {"command_screen", w.viewMenu()}};
+        for (const auto &b : buttons) {
+            auto *button = w.findChild<QPushButton *>(b.first);
+            QTest::mouseClick(button, Qt::LeftButton);
+            QTRY_VERIFY(b.second->isVisible());
+            const QRect g = button->geometry();
+            QCOMPARE(b.second->pos(), QPoint(w.geometry().left() + 5 + g.left(),
+                                             w.geometry().top() + 1 + g.bottom()));
+            b.second->hide();
+        }
+        QCOMPARE(w.findChild<QPushButton *>("command_screen")->text(), QStringLiteral("Window"));
     }
 
     void loadingAProjectBuildsDevicesAndOpensTheDatabase()
