@@ -145,6 +145,7 @@ void SerialDevice::serialError(QSerialPort::SerialPortError code)
     case QSerialPort::BreakConditionError:
         break;
     case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
         // The device is gone; a port left open would keep reporting it.
         if (m_port && m_port->isOpen())
             m_port->close();
@@ -156,7 +157,6 @@ void SerialDevice::serialError(QSerialPort::SerialPortError code)
     case QSerialPort::ParityError:
     case QSerialPort::FramingError:
     case QSerialPort::WriteError:
-    case QSerialPort::ReadError:
     case QSerialPort::UnsupportedOperationError:
     case QSerialPort::UnknownError:
     case QSerialPort::TimeoutError:

@@ -47,8 +47,10 @@ bool SimulatorProcess::start(const QStringList &arguments)
             m_usbPorts.insert(w.at(1), w.at(2));
         else if (w.size() == 4 && w.at(0) == QLatin1String("lan"))
             m_lan.append({w.at(1), w.at(2), w.at(3).toUShort()});
-        else if (w.at(0) == QLatin1String("discovery"))
+        else if (w.size() == 3 && w.at(0) == QLatin1String("discovery")) {
             m_discovery = true;
+            m_discoveryPort = w.at(2).toUShort();
+        }
     }
     m_lines.clear();
     return true;
@@ -59,8 +61,12 @@ void SimulatorProcess::readOutput()
     m_partial.append(m_process.readAllStandardOutput());
     int end;
     while ((end = m_partial.indexOf('\n')) >= 0) {
-        m_lines.append(QString::fromUtf8(m_partial.left(end)));
+        const QString line = QString::fromUtf8(m_partial.left(end));
         m_partial.remove(0, end + 1);
+        if (line.startsWith(QLatin1String("rx ")) || line.startsWith(QLatin1String("connect ")))
+            m_events.append(line);
+        else
+            m_lines.append(line);
     }
 }
 
@@ -106,14 +112,14 @@ int SimulatorProcess::stat(const QString &id, const QString &counter)
     return -1;
 }
 
-QStringList SimulatorProcess::takeEvents()
+QStringList SimulatorProcess::events()
 {
     readOutput();
-    QStringList events;
-    for (int i = m_lines.size() - 1; i >= 0; --i) {
-        if (m_lines.at(i).startsWith(QLatin1String("rx ")) ||
-            m_lines.at(i).startsWith(QLatin1String("connect ")))
-            events.prepend(m_lines.takeAt(i));
-    }
-    return events;
+    return m_events;
+}
+
+void SimulatorProcess::clearEvents()
+{
+    readOutput();
+    m_events.clear();
 }

@@ -33,8 +33,10 @@ public:
     QString usbPort(const QString &serial) const { return m_usbPorts.value(serial); }
     Lan lan(int index) const { return m_lan.value(index); }
     bool discoveryAvailable() const { return m_discovery; }
-    // Lines printed with --events since the last call.
-    QStringList takeEvents();
+    quint16 discoveryPort() const { return m_discoveryPort; }
+    // Lines printed with --events since the last clearEvents().
+    QStringList events();
+    void clearEvents();
 
 private:
     bool waitForLine(const std::function<bool(const QString &)> &match, QString *found,
@@ -43,8 +45,10 @@ private:
 
     QProcess m_process;
     QStringList m_lines;
+    QStringList m_events;
     QByteArray m_partial;
     QHash<QString, QString> m_usbPorts;
     QList<Lan> m_lan;
     bool m_discovery = false;
+    quint16 m_discoveryPort = 0;
 };

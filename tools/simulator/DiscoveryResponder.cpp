@@ -25,6 +25,11 @@ bool DiscoveryResponder::bind(const QHostAddress &address, quint16 port, QString
     return true;
 }
 
+quint16 DiscoveryResponder::port() const
+{
+    return m_socket->localPort();
+}
+
 QByteArray DiscoveryResponder::answerFor(const LanDevice &device)
 {
     QByteArray answer(28, '\0');

@@ -20,6 +20,7 @@ public:
     explicit DiscoveryResponder(QObject *parent = nullptr);
 
     bool bind(const QHostAddress &address, quint16 port, QString *error);
+    quint16 port() const;
     void setDevices(const QList<LanDevice *> &devices) { m_devices = devices; }
 
     static QByteArray answerFor(const LanDevice &device);

@@ -77,7 +77,8 @@ bool Simulator::start(const Options &options, QString *error)
         m_responder->setDevices(m_lan);
         QString reason;
         if (m_responder->bind(address, port, &reason)) {
-            print(QStringLiteral("discovery %1 %2").arg(address.toString()).arg(port));
+            print(
+                QStringLiteral("discovery %1 %2").arg(address.toString()).arg(m_responder->port()));
         } else {
             std::fprintf(stderr,
                          "moravin-simulator: discovery responder cannot use %s:%u: %s\n"
