@@ -1,6 +1,7 @@
 # moravin_add_test(NAME name SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...])
 # A QtTest case run by CTest on the offscreen platform, with its own
-# per-user directories so that tests never touch the developer's settings.
+# per-user directories so that tests never touch the developer's settings,
+# and LAN discovery kept on loopback.
 function(moravin_add_test)
     cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     if(NOT T_TIMEOUT)
@@ -14,5 +15,5 @@ function(moravin_add_test)
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/runtime;XDG_CACHE_HOME=${home}/cache;MORAVIN_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MORAVIN_DISCOVERY_ADDRESS=127.0.0.1;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/runtime;XDG_CACHE_HOME=${home}/cache;MORAVIN_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()

@@ -6,7 +6,9 @@
 #include "core/ProjectFile.h"
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
+#include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
+#include "device/UsbPortDetector.h"
 #include "store/InsertSerialData.h"
 #include "widgets/MessageDialog.h"
 #include "widgets/TopCustomFrame.h"
@@ -25,6 +27,8 @@
 #include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcMain, "moravin.main")
 
@@ -101,7 +105,7 @@ MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent)
 MoravinMain::~MoravinMain()
 {
     deleteDevices();
-    qDeleteAll(m_availDeviceList);
+    closeKelvantisDevices();
 }
 
 void MoravinMain::buildForm()
@@ -347,10 +351,12 @@ void MoravinMain::projectCreated(const QString &path)
                              ProjectFile::databaseNameFor(path)))
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("Unable to write the project file."), this);
-    // The configuration panel and the device scan that follow come with the
+    // The configuration panel that offers the found devices comes with the
     // device configuration.
     setProjectEntriesEnabled(false);
     m_actClose->setEnabled(true);
+    forceUsbScan();
+    startDiscovery();
 }
 
 void MoravinMain::projectLoaded(const QString &path)
@@ -417,9 +423,7 @@ void MoravinMain::openProjectCenter()
     m_insertSerialData->startDateTime();
     m_insertSerialData->endDateTime();
 
-    m_bAnyPortNow = true;
-    m_bAnyPortBefore = false;
-    checkConnection();
+    forceUsbScan();
     writeDevice();
     if (m_bProjectOpen)
         m_writeDeviceTimer->start(RecorderInterval::current());
@@ -491,6 +495,7 @@ void MoravinMain::closeProjectResources()
 void MoravinMain::slotCloseProject()
 {
     closeProjectResources();
+    stopDiscovery();
     m_actExpansion->setChecked(false);
     showProjectMain();
 }
@@ -501,9 +506,45 @@ void MoravinMain::slotAddDeviceProject() {}
 void MoravinMain::slotRefreshAvailDeviceList()
 {
     qCDebug(lcMain) << "MoravinMain::slotRefreshAvailDeviceList()";
+    forceUsbScan();
+    startDiscovery();
+}
+
+void MoravinMain::forceUsbScan()
+{
     m_bAnyPortNow = true;
     m_bAnyPortBefore = false;
     checkConnection();
+}
+
+void MoravinMain::startDiscovery()
+{
+    if (!m_discovery) {
+        m_discovery = new LanDiscovery(this);
+        connect(m_discovery, &LanDiscovery::runFailed, this, [this](const QString &message) {
+            MessageDialog::showTransient(QStringLiteral("WARNING"), message, this);
+        });
+        connect(m_discovery, &LanDiscovery::deviceFound, this,
+                [this](const AvailableDevice &found) {
+                    LanDiscovery::mergeInto(m_availDeviceList, found);
+                });
+        connect(m_discovery, &LanDiscovery::datagramsRead, this,
+                &MoravinMain::slotAvailDevicesFound);
+    }
+    m_discovery->start();
+}
+
+void MoravinMain::stopDiscovery()
+{
+    if (m_discovery)
+        m_discovery->stop();
+}
+
+// The configuration panel, once it exists, is handed the refreshed list here.
+void MoravinMain::slotAvailDevicesFound()
+{
+    qCDebug(lcMain).nospace() << "3333333333 m_availDeviceList size :[" << m_availDeviceList.size()
+                              << "]";
 }
 
 void MoravinMain::slotRefreshDevice()
@@ -585,7 +626,79 @@ void MoravinMain::slotStopRecord()
     m_labelRecordState->setPixmap(m_readyPixmap);
 }
 
-void MoravinMain::checkConnection() {}
+void MoravinMain::checkConnection()
+{
+    const QList<UsbPortInfo> ports = UsbPortDetector::findUsbPorts();
+    m_bAnyPortNow = !ports.isEmpty();
+    // A second device plugged in, or one of several pulled, changes the count
+    // without changing "any port present".
+    if (m_bAnyPortNow && !m_serialDeviceList.isEmpty() && ports.size() != m_serialDeviceList.size())
+        m_bAnyPortBefore = false;
+    if (m_bAnyPortNow != m_bAnyPortBefore) {
+        if (m_bAnyPortNow) {
+            qCDebug(lcMain) << "openKelvantisDevices.";
+            checkConfigListItem(ports);
+        } else {
+            qCDebug(lcMain) << "all serialport is down.";
+            closeSerialDevices();
+        }
+    }
+    m_bAnyPortBefore = m_bAnyPortNow;
+}
+
+void MoravinMain::checkConfigListItem(const QList<UsbPortInfo> &ports)
+{
+    closeSerialDevices();
+    for (const UsbPortInfo &port : ports) {
+        auto known = std::find_if(
+            m_availDeviceList.begin(), m_availDeviceList.end(),
+            [&](const AvailableDevice *d) { return d && d->deviceNumber == port.serialNumber; });
+        if (known != m_availDeviceList.end()) {
+            (*known)->address = port.portName;
+        } else {
+            auto *found = new AvailableDevice{port.serialNumber, port.portName, 23, 1};
+            m_availDeviceList.append(found);
+            m_serialDeviceList.append(found);
+        }
+
+        if (!m_bProjectOpen)
+            continue;
+        for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
+            if (!device || device->deviceNumber != port.serialNumber)
+                continue;
+            device->close();
+            qCDebug(lcMain) << "MoravinMain::checkConfigListItem :" << device->deviceNumber
+                            << device->interfaceAddress << "->" << port.portName;
+            device->setDeviceInfo(device->deviceName, device->ch1Name, device->ch2Name,
+                                  port.portName, 23);
+            device->open();
+            slotUpdateProjectFile();
+        }
+    }
+}
+
+void MoravinMain::closeSerialDevices()
+{
+    for (AvailableDevice *device : qAsConst(m_serialDeviceList)) {
+        if (!m_availDeviceList.removeOne(device))
+            qCDebug(lcMain) << "closeSerialDevices() m_availDeviceList.removeOne false :"
+                            << device->deviceNumber;
+        delete device;
+    }
+    m_serialDeviceList.clear();
+}
+
+void MoravinMain::closeKelvantisDevices()
+{
+    for (AvailableDevice *device : qAsConst(m_availDeviceList)) {
+        if (device && device->interfaceType == 1 && !m_serialDeviceList.removeOne(device))
+            qCDebug(lcMain) << "closeKelvantisDevices() m_serialDeviceList.removeOne false :"
+                            << device->deviceNumber;
+    }
+    qDeleteAll(m_availDeviceList);
+    m_availDeviceList.clear();
+    m_serialDeviceList.clear();
+}
 
 void MoravinMain::slotStdTimer()
 {
@@ -628,13 +741,12 @@ void MoravinMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    stopDiscovery();
     closeProjectResources();
     m_stdTimer->stop();
     m_checkTimer->stop();
     m_writeDeviceTimer->stop();
     m_writeDbTimer->stop();
-    m_serialDeviceList.clear();
-    qDeleteAll(m_availDeviceList);
-    m_availDeviceList.clear();
+    closeKelvantisDevices();
     event->accept();
 }

@@ -9,6 +9,7 @@
 
 class ConfiguredDevice;
 class InsertSerialData;
+class LanDiscovery;
 class ProjectMain;
 class QAction;
 class QCloseEvent;
@@ -20,6 +21,7 @@ class QTimer;
 class QVBoxLayout;
 class TopCustomFrame;
 struct AvailableDevice;
+struct UsbPortInfo;
 
 // The recorder's one window: title band with the command buttons, one
 // project panel at a time in the centre, status bar. It owns the project
@@ -47,6 +49,8 @@ public:
     QMenu *recordMenu() const { return m_recordMenu; }
     QMenu *reportMenu() const { return m_reportMenu; }
     QMenu *viewMenu() const { return m_viewMenu; }
+    const QList<AvailableDevice *> &availDeviceList() const { return m_availDeviceList; }
+    LanDiscovery *discovery() const { return m_discovery; }
 
 public slots:
     void topDblClick();
@@ -72,6 +76,7 @@ public slots:
     void slotStdTimer();
     void writeDevice();
     void writeDb();
+    void slotAvailDevicesFound();
     void slotAlarmAudioPlay();
     void slotAlarmAudioStop();
     void slotPlayerStatusChanged(QMediaPlayer::MediaStatus status);
@@ -96,6 +101,12 @@ private:
     bool createInsertSerialData(const QString &path);
     void deleteInsertSerialData();
     void fatalDatabaseError();
+    void startDiscovery();
+    void stopDiscovery();
+    void forceUsbScan();
+    void checkConfigListItem(const QList<UsbPortInfo> &ports);
+    void closeSerialDevices();
+    void closeKelvantisDevices();
 
     QMenu *m_projectMenu = nullptr;
     QMenu *m_recordMenu = nullptr;
@@ -137,6 +148,7 @@ private:
     bool m_bIsRecordStart = false;
     QList<AvailableDevice *> m_availDeviceList;
     QList<AvailableDevice *> m_serialDeviceList;
+    LanDiscovery *m_discovery = nullptr;
     QVariantHash m_recentProjects;
     QStringList m_recentProjectList;
     InsertSerialData *m_insertSerialData = nullptr;

@@ -1,0 +1,136 @@
+#include "MoravinMain.h"
+#include "SimulatorProcess.h"
+#include "core/NoValue.h"
+#include "core/ProjectFile.h"
+#include "device/AvailableDevice.h"
+#include "device/ConfiguredDevice.h"
+#include "device/UsbPortDetector.h"
+#include "store/InsertSerialData.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Counts
+{
+    int values = 0;
+    int gaps = 0;
+};
+
+QHash<QString, Counts> rowsBySerial(const QString &path)
+{
+    QHash<QString, Counts> counts;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("select serialno, channel1, channel2 from kelvantis");
+            while (q.next()) {
+                Counts &c = counts[q.value(0).toString()];
+                if (q.value(1).isNull() && q.value(2).isNull())
+                    ++c.gaps;
+                else
+                    ++c.values;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("check");
+    return counts;
+}
+
+} // namespace
+
+class TestRecorderWithDevices : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+private slots:
+    void recordsUsbAndLanDevicesIntoTheProjectDatabase()
+    {
+        const QString announce = m_dir.filePath("ports.txt");
+        qputenv(UsbPortDetector::AnnounceVariable, announce.toLocal8Bit());
+        SimulatorProcess simulator;
+        QVERIFY(simulator.start({"--announce", announce, "--discovery", "none", "--usb", "SIMUSB01",
+                                 "--lan", "127.0.0.31:0/00AA11BB22CC"}));
+        const QString ptyPort = simulator.usbPort("SIMUSB01");
+        QVERIFY(!ptyPort.isEmpty());
+        const SimulatorProcess::Lan lan = simulator.lan(0);
+        QVERIFY(lan.port != 0);
+
+        DeviceSettings usb;
+        usb.deviceNumber = "SIMUSB01";
+        usb.deviceInterface = DeviceSettings::Usb;
+        usb.interfaceAddress = "ttyGONE9";
+        usb.ch1Max = 100;
+        usb.ch2Max = 100;
+        DeviceSettings net;
+        net.deviceNumber = "00AA11BB22CC";
+        net.deviceInterface = DeviceSettings::Lan;
+        net.interfaceAddress = lan.address;
+        net.tcpPort = lan.port;
+        const QString path = m_dir.filePath("Plant.qpj");
+        const ProjectFile project(path);
+        QVERIFY(project.writeHeader("Plant", 1000, "Plant.dat"));
+        QVERIFY(project.saveDeviceList({usb, net}));
+
+        MoravinMain window;
+        window.projectLoaded(path);
+        QVERIFY(window.isProjectOpen());
+
+        // The USB device was found on its new port and the project saved with it.
+        ConfiguredDevice *usbDevice = window.deviceList().at(0);
+        QCOMPARE(usbDevice->interfaceAddress, ptyPort);
+        const auto saved = project.loadDeviceList(DeviceListCodec::Reader::Recorder);
+        QCOMPARE(saved.devices.at(0).interfaceAddress, ptyPort);
+        QCOMPARE(saved.devices.at(1).interfaceAddress, lan.address);
+        QCOMPARE(window.availDeviceList().size(), 1);
+        QCOMPARE(window.availDeviceList().at(0)->address, ptyPort);
+
+        QTRY_VERIFY_WITH_TIMEOUT(usbDevice->connected && !usbDevice->ch1Value.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.deviceList().at(1)->ch1Value.isEmpty(), 10000);
+
+        window.slotToggleRecord();
+        QVERIFY(window.isRecording());
+        QTest::qWait(3500);
+        window.slotToggleRecord();
+        QVERIFY(!window.isRecording());
+        QCOMPARE(InsertSerialData::pendingCount(), 0);
+
+        const auto counts = rowsBySerial(m_dir.filePath("Plant.dat"));
+        QCOMPARE(counts.size(), 2);
+        for (const QString &serial : {QStringLiteral("SIMUSB01"), QStringLiteral("00AA11BB22CC")}) {
+            QVERIFY2(counts.value(serial).values >= 2, qPrintable(serial));
+            QCOMPARE(counts.value(serial).gaps, 1);
+        }
+    }
+
+    void vanishingUsbPortIsDroppedAndFoundAgain()
+    {
+        const QString announce = m_dir.filePath("ports2.txt");
+        qputenv(UsbPortDetector::AnnounceVariable, announce.toLocal8Bit());
+        SimulatorProcess simulator;
+        QVERIFY(
+            simulator.start({"--announce", announce, "--discovery", "none", "--usb", "SIMUSB02"}));
+        MoravinMain window;
+        window.checkConnection();
+        QCOMPARE(window.availDeviceList().size(), 1);
+
+        QVERIFY(simulator.command("vanish SIMUSB02").startsWith("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT((window.checkConnection(), window.availDeviceList().isEmpty()),
+                                 5000);
+        QVERIFY(simulator.command("restore SIMUSB02").startsWith("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT((window.checkConnection(), window.availDeviceList().size() == 1),
+                                 5000);
+        QCOMPARE(window.availDeviceList().at(0)->deviceNumber, QStringLiteral("SIMUSB02"));
+        QCOMPARE(window.availDeviceList().at(0)->interfaceType, 1);
+    }
+};
+
+QTEST_MAIN(TestRecorderWithDevices)
+#include "tst_RecorderWithDevices.moc"
