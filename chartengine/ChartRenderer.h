@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+
+class ChartCore;
+class QPainter;
+
+// Paints a laid-out chart: background, plot area, grid, layers, axes, titles
+// and legend. The dynamic layer is painted separately on a copy.
+class ChartRenderer
+{
+public:
+    static QImage render(ChartCore &chart);
+
+private:
+    static void paintPlotArea(QPainter &p, ChartCore &c);
+    static void paintLayers(QPainter &p, ChartCore &c);
+    static void paintXAxis(QPainter &p, ChartCore &c);
+    static void paintYAxis(QPainter &p, ChartCore &c);
+    static void paintTitles(QPainter &p, ChartCore &c);
+    static void paintLegend(QPainter &p, ChartCore &c);
+};
