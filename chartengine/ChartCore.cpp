@@ -45,7 +45,11 @@ void ChartCore::layout()
     double xLo = std::numeric_limits<double>::max();
     double xHi = -xLo;
     bool hasX = false;
+    // Only a self-scaling x axis needs the data's x range; a fixed scale must not
+    // pay a pass over millions of points for it.
     for (const auto &layer : layers) {
+        if (xAxis->scaleMode() != Axis::AutoMode)
+            break;
         double lo = 0;
         double hi = 0;
         if (layer->getDataSetCount() > 0 && layer->xRange(lo, hi)) {

@@ -103,10 +103,15 @@ void Layer::checkOrder() const
     m_validBegin = b;
     m_validEnd = e;
     m_sorted = true;
-    for (int i = b + 1; i < e && m_sorted; ++i) {
-        const double prev = xAt(i - 1);
-        const double cur = xAt(i);
-        m_sorted = Chart::isValid(cur) && cur >= prev;
+    if (const double *x = xData()) {
+        for (int i = b + 1; i < e; ++i) {
+            if (!(Chart::isValid(x[i]) && x[i] >= x[i - 1])) {
+                m_sorted = false;
+                break;
+            }
+        }
+    } else {
+        m_sorted = !m_xRange || m_xUpper >= m_xLower;
     }
 }
 

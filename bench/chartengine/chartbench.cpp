@@ -1,0 +1,99 @@
+// Times chart building and rendering: a large fast-line chart, the recorder's
+// live charts and a track-cursor redraw. Prints one line per figure with the
+// point count and the median over several runs.
+#include "Axis.h"
+#include "Chart.h"
+#include "DemoCharts.h"
+#include "LineLayer.h"
+#include "XYChart.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+double medianMs(int runs, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void fastLine(QTextStream &out, int points, int runs, double limitMs)
+{
+    std::vector<double> x(static_cast<size_t>(points));
+    std::vector<double> y(static_cast<size_t>(points));
+    const double start = Chart::chartTime(2026, 1, 1);
+    for (int i = 0; i < points; ++i) {
+        x[static_cast<size_t>(i)] = start + i;
+        y[static_cast<size_t>(i)] = 20 + 5 * std::sin(i / 50000.0) + std::sin(i * 0.7);
+    }
+    int width = 0;
+    const double ms = medianMs(runs, [&] {
+        XYChart c(1000, 500, 0x595959, Chart::Transparent);
+        c.setPlotArea(55, 55, 910, 410, c.linearGradientColor(0, 55, 0, 465, 0x595959, 0x303030),
+                      -1, Chart::Transparent, 0x80303030, 0x80303030);
+        c.setClipping(0);
+        c.xAxis()->setDateScale(x.front(), x.back());
+        LineLayer *layer = c.addLineLayer2();
+        layer->setFastLineMode();
+        layer->setXData(DoubleArray(x.data(), points));
+        layer->addDataSet(DoubleArray(y.data(), points), 0xff0000, QStringLiteral("CH1"));
+        width = c.makeChart().width();
+    });
+    out << "fast line 1000x500, points " << points << ": median " << QString::number(ms, 'f', 2)
+        << " ms (limit " << limitMs << " ms, image width " << width << ")\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    QTextStream out(stdout);
+
+    fastLine(out, 1000000, 21, 10);
+    fastLine(out, 10000000, 7, 80);
+
+    const double newest = Chart::chartTime(2026, 3, 14, 15, 9, 26);
+    const DemoCharts::LiveSeries s1 = DemoCharts::makeLiveSeries(newest, 1000, 37);
+    const DemoCharts::LiveSeries s2 = DemoCharts::makeLiveSeries(newest, 1000, 0);
+    const double liveMs = medianMs(51, [&] {
+        std::unique_ptr<XYChart> a(
+            DemoCharts::buildLiveChart(690, 260, s1, 1000, QStringLiteral("CH1"), 0xff0000));
+        std::unique_ptr<XYChart> b(
+            DemoCharts::buildLiveChart(690, 260, s2, 1000, QStringLiteral("CH2"), 0x00cc00));
+        DemoCharts::drawLiveTrackCursor(a.get(), 635, 1000);
+        DemoCharts::drawLiveTrackCursor(b.get(), 635, 1000);
+        a->makeChart();
+        b->makeChart();
+    });
+    out << "live charts (two, 690x260), points 240: median " << QString::number(liveMs, 'f', 3)
+        << " ms (limit 2 ms)\n";
+
+    std::unique_ptr<XYChart> live(
+        DemoCharts::buildLiveChart(690, 260, s1, 1000, QStringLiteral("CH1"), 0xff0000));
+    live->makeChart();
+    int mouseX = 50;
+    const double moveMs = medianMs(101, [&] {
+        mouseX = mouseX >= 600 ? 50 : mouseX + 7;
+        DemoCharts::drawLiveTrackCursor(live.get(), mouseX, 1000);
+        live->makeChart();
+    });
+    out << "track cursor redraw (dynamic layer only), points 240: median "
+        << QString::number(moveMs, 'f', 3) << " ms (limit 1 ms)\n";
+    return 0;
+}
