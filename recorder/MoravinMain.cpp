@@ -458,10 +458,18 @@ void MoravinMain::deleteInsertSerialData()
     qCDebug(lcMain) << "MoravinMain::deleteInsertSerialData()";
 }
 
+// Before the project panel goes away, the devices forget its widgets.
 void MoravinMain::detachDisplays()
 {
     m_bAudioPlaying = false;
     m_player->stop();
+    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
+        if (!device)
+            continue;
+        device->clearListItem();
+        device->clearChartView();
+        device->clearDashItems();
+    }
 }
 
 void MoravinMain::deleteDevices()
@@ -477,8 +485,6 @@ void MoravinMain::deleteDevices()
 
 void MoravinMain::closeProjectResources()
 {
-    m_bAudioPlaying = false;
-    m_player->stop();
     m_bProjectOpen = false;
     setProjectEntriesEnabled(false);
     m_labelProjectName->clear();
