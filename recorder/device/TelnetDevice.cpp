@@ -78,14 +78,15 @@ bool TelnetDevice::open()
 
 void TelnetDevice::write()
 {
+    if (!m_socket)
+        return;
     if (m_buzzerFlag) {
         emit writeStartSync();
         return;
     }
     qCDebug(lcDevice).noquote().nospace()
         << "TelnetDevice::write : buzzer flag :" << m_buzzerFlag << " [" << m_address << "] : ["
-        << (m_socket ? m_socket->state() : QAbstractSocket::UnconnectedState)
-        << "] : " << m_connected;
+        << m_socket->state() << "] : " << m_connected;
     if (RecorderInterval::keepsConnection())
         requestData();
     else

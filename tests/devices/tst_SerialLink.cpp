@@ -24,6 +24,7 @@ private slots:
     void splitAnswerIsJoined();
     void answerWithoutMarkerIsDropped();
     void missingChannel();
+    void markerHandling();
     void recordedRowsWhileRecording();
     void portVanishesAndComesBack();
 
@@ -137,6 +138,32 @@ void tst_SerialLink::missingChannel()
     QTRY_COMPARE_WITH_TIMEOUT(device->ch1Value, QStringLiteral("----"), 10000);
     QVERIFY(!device->ch2Value.isEmpty());
     m_sim->command(QStringLiteral("clear SIMB2"));
+}
+
+void tst_SerialLink::markerHandling()
+{
+    QScopedPointer<ConfiguredDevice> device(openDevice(QStringLiteral("SIMB2")));
+    auto *serial = dynamic_cast<SerialDevice *>(device->link());
+    QSignalSpy answers(serial, &SerialDevice::readyRead);
+    QVERIFY(device->open());
+
+    m_sim->command(QStringLiteral("answer SIMB2 ATCD 23.45,56.70"));
+    device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("23.45,56.70\n"));
+
+    m_sim->command(QStringLiteral("answer SIMB2 ATCD 1.00,ATCD2.00"));
+    device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    QCOMPARE(answers.at(1).at(0).toString(), QStringLiteral("1.00,2.00\n"));
+
+    // The marker is case-sensitive: this answer is dropped, the next one is not.
+    m_sim->command(QStringLiteral("answer SIMB2 atcd 3.00,4.00"));
+    device->writeDevice();
+    device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    QCOMPARE(answers.count(), 3);
+    QVERIFY(!answers.at(2).at(0).toString().startsWith(QLatin1String("3.00")));
 }
 
 void tst_SerialLink::recordedRowsWhileRecording()

@@ -23,6 +23,7 @@ private slots:
     void missCountingAndReconnectionPersistent();
     void splitAnswerKeepsConnectionUntilComplete();
     void answerWithoutMarkerIsDropped();
+    void answerFraming();
     void silentDeviceConnectionTimesOut();
     void dialogue_data();
     void dialogue();
@@ -205,6 +206,17 @@ void tst_TelnetLink::answerWithoutMarkerIsDropped()
     QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 10000);
     QCOMPARE(answers.count(), 0);
     QCOMPARE(m_device->missCount(), 1);
+}
+
+void tst_TelnetLink::answerFraming()
+{
+    RecorderInterval::setCurrent(10000);
+    QSignalSpy answers(telnet(), &TelnetDevice::readyRead);
+    m_sim->command(QStringLiteral("answer ") + m_lan.mac + QStringLiteral(" ATDC 21.30,40.10"));
+    m_device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("21.30,40.10\n"));
+    QCOMPARE(m_device->ch2Value, QStringLiteral("40.10"));
 }
 
 void tst_TelnetLink::silentDeviceConnectionTimesOut()

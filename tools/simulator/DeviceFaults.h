@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Misbehaviour a simulated device shows on demand.
@@ -12,4 +13,5 @@ struct DeviceFaults
     bool split = false;    // every answer in two writes, apart in time
     bool close = false;    // drops the connection instead of answering
     QString refuse;        // commands starting with this are answered "ERROR"
+    QByteArray nextAnswer; // sent once instead of the next data answer
 };

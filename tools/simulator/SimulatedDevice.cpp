@@ -48,6 +48,11 @@ SimulatedDevice::Reply SimulatedDevice::reply(const QString &line)
         result.drop = true;
         return result;
     }
+    if (data && !m_faults.nextAnswer.isEmpty()) {
+        result.chunks = chunked(m_faults.nextAnswer);
+        m_faults.nextAnswer.clear();
+        return result;
+    }
     if (data) {
         result.chunks = chunked(dataAnswer());
         return result;

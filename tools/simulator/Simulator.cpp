@@ -221,6 +221,14 @@ QString Simulator::execute(const QString &command)
         lan->dropClients();
         return QStringLiteral("ok ") + command;
     }
+    if (verb == QLatin1String("answer") && words.size() >= 3) {
+        QByteArray text = command.section(QLatin1Char(' '), 2).toLatin1();
+        text.replace("\\r", "\r").replace("\\n", "\n");
+        if (!text.contains('\n'))
+            text.append("\r\n");
+        device->faults().nextAnswer = text;
+        return QStringLiteral("ok answer ") + device->id();
+    }
     if (verb != QLatin1String("fault") || words.size() < 3)
         return QStringLiteral("error unknown command %1").arg(command);
     DeviceFaults &faults = device->faults();

@@ -13,7 +13,9 @@ class SimulatedDevice;
 // Runs a set of simulated devices and takes commands on standard input:
 //   fault <id> silent|missing1|missing2|garbage|split|close
 //   fault <id> refuse <command prefix>
-//   clear <id> | vanish <id> | restore <id> | stats <id> | quit
+//   answer <id> <text>    (next data answer; \r and \n escapes, CR LF added
+//                          when the text has no line feed)
+//   clear <id> | vanish <id> | restore <id> | drop <id> | stats <id> | quit
 // <id> is a USB serial number or a LAN MAC text.
 class Simulator : public QObject
 {
