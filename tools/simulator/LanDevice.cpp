@@ -52,7 +52,7 @@ void LanDevice::acceptClients()
             continue;
         }
         countConnection();
-        emit event(QStringLiteral("connect %1").arg(id()));
+        emit activity(QStringLiteral("connect %1").arg(id()));
         connect(client, &QTcpSocket::readyRead, this, [this, client] { readClient(client); });
         connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
     }

@@ -41,7 +41,7 @@ SimulatedDevice::Reply SimulatedDevice::reply(const QString &line)
         ++m_requests;
     else
         ++m_commands;
-    emit event(QStringLiteral("rx %1 %2").arg(m_id, line));
+    emit activity(QStringLiteral("rx %1 %2").arg(m_id, line));
     if (m_faults.silent)
         return result;
     if (m_faults.close) {

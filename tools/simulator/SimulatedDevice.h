@@ -37,7 +37,7 @@ public:
     QList<Reply> receive(QByteArray &pending, const QByteArray &bytes);
 
 signals:
-    void event(const QString &line);
+    void activity(const QString &line);
 
 private:
     Reply reply(const QString &line);

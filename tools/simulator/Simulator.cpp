@@ -53,12 +53,12 @@ bool Simulator::start(const Options &options, QString *error)
             return false;
     }
     for (SimulatedDevice *device : qAsConst(m_usb))
-        connect(device, &SimulatedDevice::event, this, [this](const QString &line) {
+        connect(device, &SimulatedDevice::activity, this, [this](const QString &line) {
             if (m_options.events)
                 print(line);
         });
     for (SimulatedDevice *device : qAsConst(m_lan))
-        connect(device, &SimulatedDevice::event, this, [this](const QString &line) {
+        connect(device, &SimulatedDevice::activity, this, [this](const QString &line) {
             if (m_options.events)
                 print(line);
         });
@@ -257,8 +257,11 @@ void Simulator::readCommands()
     char buffer[1024];
     const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
     if (n <= 0) {
-        // Input closed (demo runs with /dev/null): keep serving devices.
+        // A controlling test that went away ends the run; the demo runs
+        // with /dev/null as input and keeps serving.
         m_stdin->setEnabled(false);
+        if (m_options.quitOnEof)
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         return;
     }
     m_input.append(buffer, int(n));

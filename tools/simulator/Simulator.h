@@ -29,6 +29,7 @@ public:
         QString discovery; // "address:port", empty for none
         int durationSeconds = 3600;
         bool events = false;
+        bool quitOnEof = false;
         quint32 seed = 1;
     };
 

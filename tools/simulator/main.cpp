@@ -35,10 +35,12 @@ int main(int argc, char *argv[])
                                       QStringLiteral("seconds"), QStringLiteral("3600"));
     const QCommandLineOption events(QStringLiteral("events"),
                                     QStringLiteral("Print every command received."));
+    const QCommandLineOption quitOnEof(QStringLiteral("quit-on-eof"),
+                                       QStringLiteral("Stop when standard input closes."));
     const QCommandLineOption seed(QStringLiteral("seed"),
                                   QStringLiteral("Seed of the reading noise."), QStringLiteral("n"),
                                   QStringLiteral("1"));
-    parser.addOptions({usb, lan, announce, discovery, duration, events, seed});
+    parser.addOptions({usb, lan, announce, discovery, duration, events, quitOnEof, seed});
     parser.process(app);
 
     Simulator::Options options;
@@ -55,6 +57,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     options.events = parser.isSet(events);
+    options.quitOnEof = parser.isSet(quitOnEof);
     options.seed = parser.value(seed).toUInt();
 
     Simulator simulator;
