@@ -11,7 +11,7 @@
 class AxisLabelRules
 {
 public:
-    void setFormatCondition(const QString &condition, double operand);
+    void setFormatCondition(const QString &condition, double operand = 0);
     void setLabelFormat(const QString &format);
     void addMultiFormat(int filter, const QString &format, int labelSpan = 1);
     bool isEmpty() const { return m_rules.empty(); }
