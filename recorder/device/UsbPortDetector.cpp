@@ -6,6 +6,8 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 
 const char *const UsbPortDetector::AnnounceVariable = "MORAVIN_SIMULATED_PORTS";
 
@@ -64,12 +66,19 @@ QList<UsbDeviceRecord> UsbPortDetector::systemDevices()
     return devices;
 }
 
-QList<UsbDeviceRecord> UsbPortDetector::parseAnnouncement(const QByteArray &content)
+QList<UsbDeviceRecord> UsbPortDetector::parseAnnouncement(const QByteArray &content, qint64 *pid)
 {
     QList<UsbDeviceRecord> devices;
+    if (pid)
+        *pid = 0;
     const QList<QByteArray> lines = content.split('\n');
     for (const QByteArray &line : lines) {
         const QList<QByteArray> fields = line.trimmed().split('\t');
+        if (fields.size() == 2 && fields.at(0) == "pid") {
+            if (pid)
+                *pid = qMax(0LL, fields.at(1).toLongLong());
+            continue;
+        }
         if (fields.size() != 3 || fields.at(0).isEmpty())
             continue;
         devices.append({QString::fromUtf8(fields.at(1)), QString::fromUtf8(fields.at(0)),
@@ -86,7 +95,10 @@ QList<UsbDeviceRecord> UsbPortDetector::simulatedDevices()
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxAnnouncementSize)
         return {};
-    QList<UsbDeviceRecord> devices = parseAnnouncement(file.read(MaxAnnouncementSize));
+    qint64 pid = 0;
+    QList<UsbDeviceRecord> devices = parseAnnouncement(file.read(MaxAnnouncementSize), &pid);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return {};
     devices.erase(
         std::remove_if(devices.begin(), devices.end(),
                        [](const UsbDeviceRecord &d) { return !QFileInfo::exists(d.portName); }),

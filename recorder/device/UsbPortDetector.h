@@ -23,9 +23,13 @@ public:
     static void parseHardwareId(const QString &hardwareId, QString *vendor, QString *product);
 
     static QList<UsbDeviceRecord> systemDevices();
-    // Lines of "port path<TAB>hardware id<TAB>serial number"; malformed lines
-    // are skipped.
-    static QList<UsbDeviceRecord> parseAnnouncement(const QByteArray &content);
-    // The announced ports whose device node still exists.
+    // A "pid<TAB>process id" line naming the announcing process, then lines
+    // of "port path<TAB>hardware id<TAB>serial number"; malformed lines are
+    // skipped. *pid is 0 when the file names no process.
+    static QList<UsbDeviceRecord> parseAnnouncement(const QByteArray &content,
+                                                    qint64 *pid = nullptr);
+    // The announced ports whose device node still exists, as long as the
+    // announcing process runs: a pseudo-terminal path left behind by a
+    // killed simulator may already belong to someone's terminal.
     static QList<UsbDeviceRecord> simulatedDevices();
 };

@@ -64,12 +64,15 @@ void tst_UsbPortDetector::serialPrefixRemoved()
 
 void tst_UsbPortDetector::announcementParsing()
 {
-    const QByteArray content = "/dev/pts/7\tUSB\\VID_04D8&PID_000A\tVT_SERIES__S1\n"
+    const QByteArray content = "pid\t4242\n"
+                               "/dev/pts/7\tUSB\\VID_04D8&PID_000A\tVT_SERIES__S1\n"
                                "broken line\n"
                                "\n"
                                "/dev/pts/9\tUSB\\VID_04D8&PID_000A\tS2\r\n"
                                "a\tb\tc\td\n";
-    const QList<UsbDeviceRecord> records = UsbPortDetector::parseAnnouncement(content);
+    qint64 pid = 0;
+    const QList<UsbDeviceRecord> records = UsbPortDetector::parseAnnouncement(content, &pid);
+    QCOMPARE(pid, 4242);
     QCOMPARE(records.size(), 2);
     QCOMPARE(records.at(0).portName, QStringLiteral("/dev/pts/7"));
     QCOMPARE(records.at(0).location, QStringLiteral("VT_SERIES__S1"));
@@ -84,20 +87,30 @@ void tst_UsbPortDetector::simulatedPortsNeedTheirNode()
     QFile node(present);
     QVERIFY(node.open(QIODevice::WriteOnly));
     node.close();
-    QFile file(dir.filePath(QStringLiteral("announce")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("%1\tUSB\\VID_04D8&PID_000A\tVT_SERIES__P0\n"
-                              "%2\tUSB\\VID_04D8&PID_000A\tVT_SERIES__GONE\n")
-                   .arg(present, dir.filePath(QStringLiteral("gone")))
-                   .toUtf8());
-    file.close();
+    const auto announce = [&](qint64 pid) {
+        QFile file(dir.filePath(QStringLiteral("announce")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("pid\t%1\n"
+                                  "%2\tUSB\\VID_04D8&PID_000A\tVT_SERIES__P0\n"
+                                  "%3\tUSB\\VID_04D8&PID_000A\tVT_SERIES__GONE\n")
+                       .arg(pid)
+                       .arg(present, dir.filePath(QStringLiteral("gone")))
+                       .toUtf8());
+    };
+    announce(QCoreApplication::applicationPid());
 
-    qputenv(UsbPortDetector::AnnounceVariable, file.fileName().toUtf8());
+    qputenv(UsbPortDetector::AnnounceVariable, dir.filePath(QStringLiteral("announce")).toUtf8());
     const QList<UsbDeviceRecord> records = UsbPortDetector::simulatedDevices();
     QCOMPARE(records.size(), 1);
     QCOMPARE(records.at(0).portName, present);
     const QList<UsbPortInfo> ports = UsbPortDetector::findUsbPorts();
     QVERIFY(ports.contains(UsbPortInfo{present, QStringLiteral("P0")}));
+
+    // Left behind by a process that is gone, or naming none: ignored.
+    announce(0x7ffffff0); // above any pid_max
+    QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());
+    announce(0);
+    QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());
 
     qputenv(UsbPortDetector::AnnounceVariable, dir.filePath(QStringLiteral("missing")).toUtf8());
     QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());

@@ -160,6 +160,7 @@ void Simulator::writeAnnouncement()
     QSaveFile file(m_options.announceFile);
     if (!file.open(QIODevice::WriteOnly))
         return;
+    file.write(QStringLiteral("pid\t%1\n").arg(QCoreApplication::applicationPid()).toUtf8());
     for (const PtyDevice *device : qAsConst(m_usb)) {
         if (!device->isPresent())
             continue;
