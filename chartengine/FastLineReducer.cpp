@@ -48,14 +48,19 @@ public:
             for (int i = 0; i < m_count; ++i)
                 m_out.emplace_back(m_pts[i].x, m_pts[i].y);
         } else {
+            // A dense column's zigzag fills the whole box between its first and
+            // last x and its lowest and highest y; tracing the extremes at both
+            // ends of that x span covers the same pixels.
             const Pt &a = m_min.index <= m_max.index ? m_min : m_max;
             const Pt &b = m_min.index <= m_max.index ? m_max : m_min;
-            m_out.emplace_back(m_pts[0].x, m_pts[0].y);
-            if (a.index != 0 && a.index != m_last.index)
-                m_out.emplace_back(a.x, a.y);
-            if (b.index != a.index && b.index != m_last.index)
-                m_out.emplace_back(b.x, b.y);
-            m_out.emplace_back(m_last.x, m_last.y);
+            const double xFirst = m_pts[0].x;
+            const double xLast = m_last.x;
+            m_out.emplace_back(xFirst, m_pts[0].y);
+            m_out.emplace_back(xFirst, a.y);
+            m_out.emplace_back(xFirst, b.y);
+            m_out.emplace_back(xLast, b.y);
+            m_out.emplace_back(xLast, a.y);
+            m_out.emplace_back(xLast, m_last.y);
         }
         m_count = 0;
     }

@@ -6,10 +6,12 @@
 
 // Reduces a line to what its pixel columns can show. Points map to columns by
 // floor(x * scale + offset), clamped to [minCol, maxCol] so that everything
-// left or right of the plot shares one column. A column with more than four
-// points keeps its first, lowest, highest and last point in their original
-// order, which draws the same pixels as the full line. Invalid points (no-value,
-// NaN, infinity) break the line; breaks are stored as points with NaN y.
+// left or right of the plot shares one column. A column of at most four points
+// is kept as it is. A denser column's zigzag fills the box between its first and
+// last x and its lowest and highest value, so it becomes six points: its first
+// point, both extremes (in the order they occur) at the first x, the same
+// extremes in reverse at the last x, and its last point. Invalid points
+// (no-value, NaN, infinity) break the line; breaks are stored as points with NaN y.
 class FastLineReducer
 {
 public:
