@@ -48,8 +48,8 @@ bool Simulator::start(const Options &options, QString *error)
         print(QStringLiteral("usb %1 %2").arg(serial, device->portPath()));
         ++index;
     }
-    for (const QString &spec : options.lanDevices) {
-        if (!addLan(spec, index++, error))
+    for (const QString &definition : options.lanDevices) {
+        if (!addLan(definition, index++, error))
             return false;
     }
     for (SimulatedDevice *device : qAsConst(m_usb))
@@ -101,9 +101,9 @@ bool Simulator::start(const Options &options, QString *error)
     return true;
 }
 
-bool Simulator::addLan(const QString &spec, int index, QString *error)
+bool Simulator::addLan(const QString &definition, int index, QString *error)
 {
-    QString rest = spec;
+    QString rest = definition;
     QString mac;
     const int slash = rest.indexOf(QLatin1Char('/'));
     if (slash >= 0) {
@@ -116,14 +116,14 @@ bool Simulator::addLan(const QString &spec, int index, QString *error)
         bool ok = false;
         port = rest.mid(colon + 1).toUShort(&ok);
         if (!ok) {
-            *error = QStringLiteral("bad port in %1").arg(spec);
+            *error = QStringLiteral("bad port in %1").arg(definition);
             return false;
         }
         rest = rest.left(colon);
     }
     const QHostAddress address(rest);
     if (address.protocol() != QAbstractSocket::IPv4Protocol) {
-        *error = QStringLiteral("bad address in %1").arg(spec);
+        *error = QStringLiteral("bad address in %1").arg(definition);
         return false;
     }
     if (mac.isEmpty()) {
@@ -131,7 +131,7 @@ bool Simulator::addLan(const QString &spec, int index, QString *error)
         mac = QStringLiteral("024B56%1").arg(ip & 0xffffff, 6, 16, QLatin1Char('0')).toUpper();
     }
     if (mac.size() != 12 || QByteArray::fromHex(mac.toLatin1()).size() != 6) {
-        *error = QStringLiteral("bad MAC in %1").arg(spec);
+        *error = QStringLiteral("bad MAC in %1").arg(definition);
         return false;
     }
     auto *device = new LanDevice(mac, address, port, 0.7 * index, m_options.seed + index, this);

@@ -43,7 +43,7 @@ public:
     QString execute(const QString &command);
 
 private:
-    bool addLan(const QString &spec, int index, QString *error);
+    bool addLan(const QString &definition, int index, QString *error);
     SimulatedDevice *find(const QString &id) const;
     void writeAnnouncement();
     void readCommands();

@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption lan(
         QStringLiteral("lan"),
         QStringLiteral("A LAN device on a 127.x address: address[:port][/MAC]."),
-        QStringLiteral("spec"));
+        QStringLiteral("device"));
     const QCommandLineOption announce(
         QStringLiteral("announce"),
         QStringLiteral("File announcing the USB ports (default: $MORAVIN_SIMULATED_PORTS)."),
