@@ -24,3 +24,17 @@ void AnswerAssembler::clear()
     m_pending.clear();
     m_overflowed = false;
 }
+
+QString AnswerAssembler::markedLines(const QString &text, const QString &marker,
+                                     QStringList *dropped)
+{
+    QString kept;
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        if (line.contains(marker))
+            kept += line + QLatin1Char('\n');
+        else if (dropped)
+            dropped->append(line);
+    }
+    return kept;
+}

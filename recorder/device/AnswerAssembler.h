@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 
 // Collects the bytes a link receives until a line feed ends the answer, so
 // that an answer split over several reads is handed on whole. Everything up
@@ -22,6 +24,11 @@ public:
     int pendingSize() const { return m_pending.size(); }
     // True when the last append dropped an oversized partial line.
     bool overflowed() const { return m_overflowed; }
+
+    // The lines of a complete answer that carry the marker, each ended by a
+    // line feed; the others go to *dropped. A stale or garbled line that
+    // arrives in the same read as a good answer must not hide it.
+    static QString markedLines(const QString &text, const QString &marker, QStringList *dropped);
 
 private:
     QByteArray m_pending;

@@ -115,11 +115,13 @@ void SerialDevice::readData()
         return;
     QString text = QString::fromUtf8(bytes);
     text.remove(QLatin1Char('\r'));
-    if (!text.contains(QLatin1String(Marker))) {
+    QStringList dropped;
+    text = AnswerAssembler::markedLines(text, QLatin1String(Marker), &dropped);
+    for (const QString &line : qAsConst(dropped))
         qCDebug(lcDevice).noquote().nospace()
-            << "[ERROR] SerialDevice::readData no 'ATCD' : [" << m_deviceName << "] :" << text;
+            << "[ERROR] SerialDevice::readData no 'ATCD' : [" << m_deviceName << "] :" << line;
+    if (text.isEmpty())
         return;
-    }
     text.remove(QLatin1Char(' '));
     text.remove(QLatin1String(Marker));
     qCDebug(lcDevice).noquote().nospace()

@@ -173,12 +173,14 @@ void TelnetDevice::readData()
     if (!m_buzzerFlag) {
         if (!RecorderInterval::keepsConnection())
             close();
-        if (!text.contains(QLatin1String(Marker))) {
+        QStringList dropped;
+        text = AnswerAssembler::markedLines(text, QLatin1String(Marker), &dropped);
+        for (const QString &line : qAsConst(dropped))
             qCDebug(lcDevice).noquote().nospace()
                 << "[ERROR] TelnetDevice::readData no 'ATDC' : buzzer flag :" << m_buzzerFlag
-                << " [" << m_address << "] :" << text;
+                << " [" << m_address << "] :" << line;
+        if (text.isEmpty())
             return;
-        }
         text.remove(QLatin1Char(' '));
         text.remove(QLatin1String(Marker));
     }

@@ -21,6 +21,7 @@ private slots:
     void alarm();
     void assemblerJoinsSplitAnswers();
     void assemblerKeepsTailAndCapsGrowth();
+    void onlyMarkedLinesPass();
     void historyShiftsAndReplaces();
     void chartTimeCountsFromYearOne();
 };
@@ -139,6 +140,20 @@ void tst_DeviceParsing::assemblerKeepsTailAndCapsGrowth()
     QVERIFY(a.append("ATDC 1,2\n", &out));
     QCOMPARE(out, QByteArray("ATDC 1,2\n"));
     QVERIFY(!a.overflowed());
+}
+
+void tst_DeviceParsing::onlyMarkedLinesPass()
+{
+    QStringList dropped;
+    const QString marker = QStringLiteral("ATCD");
+    QCOMPARE(AnswerAssembler::markedLines(QStringLiteral("ATCD 1,2\n"), marker, &dropped),
+             QStringLiteral("ATCD 1,2\n"));
+    QVERIFY(dropped.isEmpty());
+    QCOMPARE(
+        AnswerAssembler::markedLines(QStringLiteral("atcd 3,4\nATCD 5,6\nxx\n"), marker, &dropped),
+        QStringLiteral("ATCD 5,6\n"));
+    QCOMPARE(dropped, (QStringList{QStringLiteral("atcd 3,4"), QStringLiteral("xx")}));
+    QVERIFY(AnswerAssembler::markedLines(QStringLiteral("\n\n"), marker, nullptr).isEmpty());
 }
 
 void tst_DeviceParsing::historyShiftsAndReplaces()

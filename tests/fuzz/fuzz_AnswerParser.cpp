@@ -6,6 +6,7 @@
 #include "core/NoValue.h"
 
 #include <QString>
+#include <QStringList>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -30,7 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!complete.endsWith('\n') || assembler.pendingSize() > 64)
         abort();
 
-    const ReadingParser::Reading r = ReadingParser::parse(QString::fromUtf8(complete));
+    QStringList dropped;
+    QString text = QString::fromUtf8(complete);
+    text.remove(QLatin1Char('\r'));
+    text = AnswerAssembler::markedLines(text, QStringLiteral("ATCD"), &dropped);
+    for (const QString &line : qAsConst(dropped))
+        if (line.contains(QLatin1String("ATCD")))
+            abort();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        abort();
+
+    const ReadingParser::Reading r = ReadingParser::parse(text);
     if (r.text.contains(QLatin1Char('\n')) || r.text.contains(QLatin1Char(' ')))
         abort();
     if (r.valid) {
