@@ -4,8 +4,8 @@
 
 void Box::setBackground(int color, int edgeColor, int raisedEffect)
 {
-    Q_UNUSED(raisedEffect)
     m_bgColor = color;
+    m_raisedEffect = qBound(0, raisedEffect, 50);
     m_edgeColor = edgeColor;
     m_core->invalidate();
 }

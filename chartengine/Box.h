@@ -16,6 +16,7 @@ public:
     void setBackground(int color, int edgeColor = Chart::Transparent, int raisedEffect = 0);
     int backgroundColor() const { return m_bgColor; }
     int edgeColor() const { return m_edgeColor; }
+    int raisedEffect() const { return m_raisedEffect; }
 
 protected:
     ChartCore *m_core;
@@ -23,4 +24,5 @@ protected:
 private:
     int m_bgColor = Chart::Transparent;
     int m_edgeColor = Chart::Transparent;
+    int m_raisedEffect = 0;
 };

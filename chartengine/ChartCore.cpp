@@ -10,7 +10,7 @@
 
 ChartCore::ChartCore(int w, int h, int bg, int edge, int raised)
     : width(qBound(0, w, MaxSide)), height(qBound(0, h, MaxSide)), bgColor(bg), edgeColor(edge),
-      raisedEffect(raised), plotArea(std::make_unique<PlotArea>(this)),
+      raisedEffect(qBound(0, raised, 50)), plotArea(std::make_unique<PlotArea>(this)),
       xAxis(std::make_unique<Axis>(this, true)), yAxis(std::make_unique<Axis>(this, false))
 {
 }

@@ -26,6 +26,7 @@ QImage ChartRenderer::render(ChartCore &c)
         p.setPen(edge);
         p.drawRect(0, 0, c.width - 1, c.height - 1);
     }
+    paintRaised(p, QRectF(img.rect()), c.raisedEffect);
     paintPlotArea(p, c);
     paintLayers(p, c);
     paintXAxis(p, c);
@@ -33,6 +34,27 @@ QImage ChartRenderer::render(ChartCore &c)
     paintTitles(p, c);
     paintLegend(p, c);
     return img;
+}
+
+void ChartRenderer::paintRaised(QPainter &p, const QRectF &rect, int width)
+{
+    if (width <= 0 || rect.width() < 2 * width || rect.height() < 2 * width)
+        return;
+    const QPointF tl = rect.topLeft();
+    const QPointF tr = rect.topRight();
+    const QPointF bl = rect.bottomLeft();
+    const QPointF br = rect.bottomRight();
+    const QPointF in(width, width);
+    const QPointF inTr(-width, width);
+    const QPointF inBl(width, -width);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 90));
+    p.drawPolygon(QPolygonF({tl, tr, tr + inTr, tl + in, bl + inBl, bl}));
+    p.setBrush(QColor(0, 0, 0, 90));
+    p.drawPolygon(QPolygonF({br, bl, bl + inBl, br - in, tr + inTr, tr}));
+    p.restore();
 }
 
 void ChartRenderer::paintPlotArea(QPainter &p, ChartCore &c)
@@ -230,6 +252,7 @@ void ChartRenderer::paintTitles(QPainter &p, ChartCore &c)
         const QRectF r(std::round((c.width - text.widthF()) / 2 - m), top, text.widthF() + 2 * m,
                        text.heightF() + 2 * m);
         p.fillRect(r, c.colors.brush(box->backgroundColor()));
+        paintRaised(p, r, box->raisedEffect());
         const QPen edge = c.colors.pen(box->edgeColor());
         if (edge.style() != Qt::NoPen) {
             p.setPen(edge);
@@ -281,6 +304,7 @@ void ChartRenderer::paintLegend(QPainter &p, ChartCore &c)
     }
     const QRectF box(legend->x(), legend->y(), w + 2 * m, h + 2 * m);
     p.fillRect(box, c.colors.brush(legend->backgroundColor()));
+    paintRaised(p, box, legend->raisedEffect());
     const QPen edge = c.colors.pen(legend->edgeColor());
     if (edge.style() != Qt::NoPen) {
         p.setPen(edge);

@@ -13,6 +13,8 @@ public:
     static QImage render(ChartCore &chart);
 
 private:
+    // A bevel of the given width: light on the top and left, dark on the bottom and right.
+    static void paintRaised(QPainter &p, const QRectF &rect, int width);
     static void paintPlotArea(QPainter &p, ChartCore &c);
     static void paintLayers(QPainter &p, ChartCore &c);
     static void paintXAxis(QPainter &p, ChartCore &c);

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QString>
 
+// GUI thread only, like all chart drawing.
 // Maps the font file names used by chart code ("arial.ttf", "arialbd.ttf",
 // "timesbi.ttf", "segoeui.ttf") to installed fonts of the same kind.
 class FontCatalog

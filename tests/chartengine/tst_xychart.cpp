@@ -77,6 +77,8 @@ private slots:
     void badInputGivesSensibleCharts();
     void badSizes();
     void unsortedXStillLooksUp();
+    void primitivesAndExtras();
+    void sharedArraysAreNotCopied();
 };
 
 void TestXYChart::imageHasRequestedSizeAndGeometry()
@@ -465,6 +467,66 @@ void TestXYChart::unsortedXStillLooksUp()
     QCOMPARE(c.getNearestXValue(c.getXCoor(8.6)), 9.0);
     QCOMPARE(c.getNearestXValue(c.getXCoor(2.2)), 3.0);
     QCOMPARE(c.makeChart().size(), QSize(300, 200));
+}
+
+void TestXYChart::primitivesAndExtras()
+{
+    XYChart c(200, 100, 0x808080, Chart::Transparent, 3);
+    c.setPlotArea(40, 20, 150, 60, 0x808080, -1, Chart::Transparent, Chart::Transparent,
+                  Chart::Transparent);
+    QImage img = c.makeChart();
+    QVERIFY(qGray(img.pixel(1, 50)) > 0x90);   // raised: light left edge
+    QVERIFY(qGray(img.pixel(198, 50)) < 0x70); // and dark right edge
+    QCOMPARE(img.pixel(100, 50), QColor(0x80, 0x80, 0x80).rgb());
+
+    DrawArea *d = c.initDynamicLayer();
+    d->hline(10, 100, 30, 0x0000ff);
+    d->rect(120, 40, 130, 50, 0x000000, 0xff0000);
+    d->line(10, 90, 60, 90, 0x00ff00, 3);
+    img = c.makeChart();
+    QCOMPARE(QColor(img.pixel(50, 30)), QColor(0, 0, 255));
+    QCOMPARE(QColor(img.pixel(125, 45)), QColor(255, 0, 0));
+    QCOMPARE(QColor(img.pixel(120, 45)), QColor(0, 0, 0));
+    QCOMPARE(QColor(img.pixel(30, 90)), QColor(0, 255, 0));
+
+    // An evenly spaced x range and an axis title.
+    const double y[] = {1, 2, 3, 4, 5};
+    XYChart r(300, 200, 0xffffff);
+    r.setPlotArea(60, 10, 220, 140);
+    LineLayer *layer = r.addLineLayer2();
+    layer->setXData(100, 200);
+    layer->addDataSet(DoubleArray(y, 5), 0xff0000);
+    QCOMPARE(layer->getXIndexOf(150), 2);
+    QCOMPARE(r.getNearestXValue(r.getXCoor(170)), 175.0);
+    r.xAxis()->setTitle(QStringLiteral("Time"), QStringLiteral("arialbd.ttf"), 10);
+    const QImage titled = r.makeChart();
+    int dark = 0;
+    for (int yy = 170; yy < 200; ++yy)
+        for (int xx = 150; xx < 190; ++xx)
+            dark += qGray(titled.pixel(xx, yy)) < 128 ? 1 : 0;
+    QVERIFY(dark > 10);
+}
+
+void TestXYChart::sharedArraysAreNotCopied()
+{
+    QVector<double> series(1000);
+    for (int i = 0; i < series.size(); ++i)
+        series[i] = i;
+    const DoubleArray slice(series, 100, 50);
+    QCOMPARE(slice.len(), 50);
+    QCOMPARE(slice.data(), series.constData() + 100);
+    QCOMPARE(slice[0], 100.0);
+    // The slice keeps its buffer even when the owner lets go.
+    DoubleArray kept;
+    {
+        QVector<double> temporary(10, 7.0);
+        kept = DoubleArray(temporary, 8, 99);
+    }
+    QCOMPARE(kept.len(), 2);
+    QCOMPARE(kept[1], 7.0);
+    QCOMPARE(DoubleArray(series, -5, 3).data(), series.constData());
+    QCOMPARE(DoubleArray(series, 5000).len(), 0);
+    QCOMPARE(DoubleArray(nullptr, 10).len(), 0);
 }
 
 QTEST_MAIN(TestXYChart)
