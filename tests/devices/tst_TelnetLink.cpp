@@ -24,6 +24,7 @@ private slots:
     void splitAnswerKeepsConnectionUntilComplete();
     void answerWithoutMarkerIsDropped();
     void answerFraming();
+    void reopenWhileConnecting();
     void silentDeviceConnectionTimesOut();
     void dialogue_data();
     void dialogue();
@@ -217,6 +218,22 @@ void tst_TelnetLink::answerFraming()
     QVERIFY(answers.wait(10000));
     QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("21.30,40.10\n"));
     QCOMPARE(m_device->ch2Value, QStringLiteral("40.10"));
+}
+
+void tst_TelnetLink::reopenWhileConnecting()
+{
+    RecorderInterval::setCurrent(10000);
+    QSignalSpy answers(telnet(), &TelnetDevice::readyRead);
+    QTcpSocket *socket = telnet()->findChild<QTcpSocket *>();
+    const int requests = stat(QStringLiteral("requests"));
+    QVERIFY(m_device->open());
+    QCOMPARE(socket->state(), QAbstractSocket::ConnectingState);
+    QVERIFY(m_device->open());
+    QCOMPARE(socket->state(), QAbstractSocket::ConnectingState);
+    // Only the second attempt comes up and asks once.
+    QVERIFY(answers.wait(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(stat(QStringLiteral("requests")), requests + 1, 5000);
+    QCOMPARE(answers.count(), 1);
 }
 
 void tst_TelnetLink::silentDeviceConnectionTimesOut()
