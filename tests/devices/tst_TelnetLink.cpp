@@ -25,6 +25,7 @@ private slots:
     void answerWithoutMarkerIsDropped();
     void answerFraming();
     void reopenWhileConnecting();
+    void deviceHangsUpAfterAnswering();
     void silentDeviceConnectionTimesOut();
     void dialogue_data();
     void dialogue();
@@ -234,6 +235,31 @@ void tst_TelnetLink::reopenWhileConnecting()
     QVERIFY(answers.wait(10000));
     QTRY_COMPARE_WITH_TIMEOUT(stat(QStringLiteral("requests")), requests + 1, 5000);
     QCOMPARE(answers.count(), 1);
+}
+
+void tst_TelnetLink::deviceHangsUpAfterAnswering()
+{
+    m_sim->command(QStringLiteral("fault ") + m_lan.mac + QStringLiteral(" hangup"));
+    QSignalSpy answers(telnet(), &TelnetDevice::readyRead);
+    QTcpSocket *socket = telnet()->findChild<QTcpSocket *>();
+    const int connections = stat(QStringLiteral("connections"));
+
+    RecorderInterval::setCurrent(1000);
+    m_device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    // The device's close is no error: the link still counts as open ...
+    QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 10000);
+    QVERIFY(telnet()->isOpen());
+    // ... and the next request reconnects.
+    m_device->writeDevice();
+    QTRY_COMPARE_WITH_TIMEOUT(answers.count(), 2, 10000);
+    QCOMPARE(m_device->missCount(), 0);
+
+    RecorderInterval::setCurrent(10000);
+    m_device->writeDevice();
+    QTRY_COMPARE_WITH_TIMEOUT(answers.count(), 3, 10000);
+    QVERIFY(m_device->connected);
+    QCOMPARE(stat(QStringLiteral("connections")), connections + 3);
 }
 
 void tst_TelnetLink::silentDeviceConnectionTimesOut()

@@ -12,6 +12,7 @@ struct DeviceFaults
     bool garbage = false;  // data answers without the marker
     bool split = false;    // every answer in two writes, apart in time
     bool close = false;    // drops the connection instead of answering
+    bool hangup = false;   // closes the connection after each answer
     QString refuse;        // commands starting with this are answered "ERROR"
     QByteArray nextAnswer; // sent once instead of the next data answer
 };

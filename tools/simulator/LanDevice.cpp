@@ -75,10 +75,16 @@ void LanDevice::writeReply(QTcpSocket *client, const Reply &reply)
     }
     int delay = 0;
     QPointer<QTcpSocket> target(client);
-    for (const QByteArray &chunk : reply.chunks) {
-        QTimer::singleShot(delay, this, [target, chunk] {
-            if (target && target->state() == QAbstractSocket::ConnectedState)
-                target->write(chunk);
+    for (int i = 0; i < reply.chunks.size(); ++i) {
+        const QByteArray chunk = reply.chunks.at(i);
+        const bool last = i == reply.chunks.size() - 1;
+        const bool hangup = reply.hangup;
+        QTimer::singleShot(delay, this, [target, chunk, last, hangup] {
+            if (!target || target->state() != QAbstractSocket::ConnectedState)
+                return;
+            target->write(chunk);
+            if (last && hangup)
+                target->disconnectFromHost();
         });
         delay += SplitDelay;
     }

@@ -54,6 +54,7 @@ SimulatedDevice::Reply SimulatedDevice::reply(const QString &line)
         return result;
     }
     if (data) {
+        result.hangup = m_faults.hangup;
         result.chunks = chunked(dataAnswer());
         return result;
     }

@@ -23,6 +23,7 @@ public:
     {
         QList<QByteArray> chunks; // written in order, SplitDelay apart
         bool drop = false;        // close the connection instead
+        bool hangup = false;      // close the connection after the chunks
     };
 
     SimulatedDevice(const QString &id, const char *dataCommand, double offset, quint32 seed,

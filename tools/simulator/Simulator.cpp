@@ -246,6 +246,8 @@ QString Simulator::execute(const QString &command)
         faults.split = true;
     else if (kind == QLatin1String("close"))
         faults.close = true;
+    else if (kind == QLatin1String("hangup"))
+        faults.hangup = true;
     else if (kind == QLatin1String("refuse") && words.size() >= 4)
         faults.refuse = words.at(3);
     else
