@@ -20,11 +20,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORAVIN_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs" --timeout 600)
 
-if [ -f tests/fuzz/run-fuzzers.sh ]; then
-    echo "== Fuzzers"
-    rm -rf build-fuzz
-    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DMORAVIN_FUZZ=ON -DMORAVIN_TESTS=OFF -DMORAVIN_BENCH=OFF
-    cmake --build build-fuzz -j"$jobs"
-    bash tests/fuzz/run-fuzzers.sh "$PWD/build-fuzz" 60
-fi
+echo "== Fuzzers"
+rm -rf build-fuzz
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMORAVIN_FUZZ=ON -DMORAVIN_BENCH=OFF
+fuzzers=$(ninja -C build-fuzz -t targets all | grep -oE '^fuzz_[A-Za-z]+:' | tr -d : | sort -u)
+cmake --build build-fuzz -j"$jobs" --target $fuzzers
+bash tests/fuzz/run-fuzzers.sh "$PWD/build-fuzz" 60
