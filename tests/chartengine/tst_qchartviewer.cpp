@@ -167,12 +167,16 @@ void TestQChartViewer::movesAreThrottled()
     connect(&v, &QChartViewer::mouseMoveChart, this, [&] { inMove = v.isInMouseMoveEvent(); });
 
     move(&v, 100, 100);
+    QElapsedTimer sinceHandled;
+    sinceHandled.start();
     QCOMPARE(handled.count(), 1);
     QVERIFY(inMove);
     QVERIFY(!v.isInMouseMoveEvent());
     // Two quick moves: both reported raw, the later one handled once, shortly after.
     sendMouse(&v, QEvent::MouseMove, 110, 100, Qt::NoButton, Qt::NoButton);
     sendMouse(&v, QEvent::MouseMove, 120, 100, Qt::NoButton, Qt::NoButton);
+    if (sinceHandled.elapsed() > 7)
+        QSKIP("the machine was too busy to send two moves within 10 ms");
     QCOMPARE(raw.count(), 3);
     QCOMPARE(handled.count(), 1);
     QTRY_COMPARE(handled.count(), 2);
@@ -181,8 +185,11 @@ void TestQChartViewer::movesAreThrottled()
     QCOMPARE(handled.count(), 2);
     // A deferred move is handled before a press.
     sendMouse(&v, QEvent::MouseMove, 125, 100, Qt::NoButton, Qt::NoButton);
+    sinceHandled.start();
     QCOMPARE(handled.count(), 3);
     sendMouse(&v, QEvent::MouseMove, 130, 100, Qt::NoButton, Qt::NoButton);
+    if (sinceHandled.elapsed() > 7)
+        QSKIP("the machine was too busy to send two moves within 10 ms");
     QCOMPARE(handled.count(), 3);
     press(&v, 130, 100);
     QCOMPARE(handled.count(), 4);
