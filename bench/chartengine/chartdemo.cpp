@@ -26,6 +26,13 @@ int main(int argc, char **argv)
     const QString liveFile = dir + QStringLiteral("/recorder-live-chart.png");
     out << (ch1->makeChart(liveFile) ? "wrote " : "FAILED ") << liveFile << '\n';
 
+    // The cursor on a missing reading: a gap in the line, "N/A" in the legend, no dot.
+    std::unique_ptr<XYChart> gap(
+        DemoCharts::buildLiveChart(690, 260, live, 1000, QStringLiteral("CH2"), 0x00cc00));
+    DemoCharts::drawLiveTrackCursor(gap.get(), gap->getXCoor(live.times[36 + 37 * 3]), 1000);
+    const QString gapFile = dir + QStringLiteral("/recorder-live-chart-missing.png");
+    out << (gap->makeChart(gapFile) ? "wrote " : "FAILED ") << gapFile << '\n';
+
     DemoCharts::LiveSeries none = DemoCharts::makeLiveSeries(0, 300000, 0);
     std::fill(std::begin(none.times), std::end(none.times), Chart::NoValue);
     std::fill(std::begin(none.values), std::end(none.values), Chart::NoValue);
