@@ -351,6 +351,13 @@ MarkupText::MarkupText(const QString &text, const QString &fontFile, double font
 
 MarkupText::~MarkupText() = default;
 
+QString MarkupText::plain(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1String("<*"), QStringLiteral("<\u200b*"));
+    return out;
+}
+
 double MarkupText::widthF() const
 {
     return m_root->w;

@@ -28,6 +28,10 @@ public:
     double heightF() const;
     int width() const;
     int height() const;
+    // Text that shows exactly as given inside mark-up, such as a channel name
+    // typed by a user: a zero-width space splits every "<*" so no tag starts.
+    static QString plain(const QString &text);
+
     // Lines of the outermost level.
     int lineCount() const;
     // The text without tags: blocks inline, line breaks as '\n'.

@@ -5,6 +5,7 @@
 #include "DrawArea.h"
 #include "LegendBox.h"
 #include "LineLayer.h"
+#include "MarkupText.h"
 #include "PlotArea.h"
 #include "TTFText.h"
 #include "TextBox.h"
@@ -113,7 +114,8 @@ void drawLiveTrackCursor(XYChart *c, int mouseX, int intervalMs)
                                       ? QStringLiteral("N/A")
                                       : c->formatValue(v, QStringLiteral("{value|2.}"));
             legend << QStringLiteral("<*block*>") + ds->getLegendIcon() + QStringLiteral(" ") +
-                          ds->getDataName() + QStringLiteral(": <*font,bgColor=") + hex6(color) +
+                          MarkupText::plain(ds->getDataName()) +
+                          QStringLiteral(": <*font,bgColor=") + hex6(color) +
                           QStringLiteral("*> ") + value + QStringLiteral(" <*font*><*/*>");
             const int yCoor = c->getYCoor(ds->getPosition(xIndex), ds->getUseYAxis());
             if (yCoor >= plot->getTopY() && yCoor <= plot->getBottomY()) {

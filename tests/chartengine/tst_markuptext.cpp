@@ -17,6 +17,7 @@ private slots:
     void textColourComesFromMarkupOrCaller();
     void malformedMarkupDoesNotBreak();
     void fontFilesMapToInstalledFonts();
+    void userTextCanBeShownPlain();
 };
 
 void TestMarkupText::plainTextPassesThrough()
@@ -141,6 +142,19 @@ void TestMarkupText::fontFilesMapToInstalledFonts()
     QVERIFY(f.bold());
     QCOMPARE(f.pixelSize(), 11);
     QCOMPARE(FontCatalog::font(QStringLiteral("arial.ttf"), std::nan("")).pixelSize(), 11);
+}
+
+void TestMarkupText::userTextCanBeShownPlain()
+{
+    const QString name = QStringLiteral("Tank <*br*> 2 <*/*>");
+    const MarkupText parsed(name, QStringLiteral("arial.ttf"), 8);
+    QCOMPARE(parsed.lineCount(), 2);
+    const MarkupText shown(QStringLiteral("<*block*>") + MarkupText::plain(name) +
+                               QStringLiteral(": 1<*/*>"),
+                           QStringLiteral("arial.ttf"), 8);
+    QCOMPARE(shown.lineCount(), 1);
+    QCOMPARE(shown.plainText().remove(QChar(0x200b)), name + QStringLiteral(": 1"));
+    QCOMPARE(MarkupText::plain(QStringLiteral("CH1")), QStringLiteral("CH1"));
 }
 
 QTEST_MAIN(TestMarkupText)
