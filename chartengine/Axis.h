@@ -53,8 +53,6 @@ public:
         DateMode
     };
     ScaleMode scaleMode() const { return m_scaleMode; }
-    double fixedLower() const { return m_lower; }
-    double fixedUpper() const { return m_upper; }
     bool horizontal() const { return m_horizontal; }
     ChartCore *core() const { return m_core; }
     int width() const { return m_width; }
