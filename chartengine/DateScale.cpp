@@ -122,14 +122,10 @@ ScaleTicks DateScale::scale(double lower, double upper, double lengthPx, int maj
                             int minorDensity, double majorInc, double minorInc)
 {
     ScaleTicks r;
-    if (!std::isfinite(lower) || !std::isfinite(upper))
+    if (!r.setRange(lower, upper))
         return r;
-    if (upper < lower)
-        std::swap(lower, upper);
-    if (upper == lower)
-        upper = lower + 1;
-    r.lower = lower;
-    r.upper = upper;
+    lower = r.lower;
+    upper = r.upper;
     const double range = upper - lower;
     Step major;
     if (majorInc > 0 && range / majorInc <= MaxTicks)

@@ -107,14 +107,10 @@ ScaleTicks LinearScale::fixedScale(double lower, double upper, double lengthPx, 
                                    int minorDensity, double majorStep, double minorStep)
 {
     ScaleTicks r;
-    if (!std::isfinite(lower) || !std::isfinite(upper))
+    if (!r.setRange(lower, upper))
         return r;
-    if (upper < lower)
-        std::swap(lower, upper);
-    if (upper == lower)
-        upper = lower + 1;
-    r.lower = lower;
-    r.upper = upper;
+    lower = r.lower;
+    upper = r.upper;
     const double range = upper - lower;
     r.majorStep = majorStep > 0 && range / majorStep <= MaxTicks
                       ? majorStep

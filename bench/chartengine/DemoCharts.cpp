@@ -13,32 +13,14 @@
 
 #include <QStringList>
 
+#include "core/DataInterval.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace DemoCharts {
 
 namespace {
-
-QString intervalText(int ms)
-{
-    switch (ms) {
-    case 1000:
-        return QStringLiteral("1 sec");
-    case 5000:
-        return QStringLiteral("5 sec");
-    case 10000:
-        return QStringLiteral("10 sec");
-    case 60000:
-        return QStringLiteral("1 min");
-    case 300000:
-        return QStringLiteral("5 min");
-    case 600000:
-        return QStringLiteral("10 min");
-    default:
-        return QString();
-    }
-}
 
 QString hex6(int color)
 {
@@ -150,7 +132,7 @@ void drawLiveTrackCursor(XYChart *c, int mouseX, int intervalMs)
     TTFText *view =
         d->text3(QStringLiteral("<*block*><*block*><*font=arial.ttf*>View Length : 240 samples<*/*>"
                                 "<*block*><*font=arial.ttf*>   Interval : ") +
-                     intervalText(intervalMs) + QStringLiteral(" <*/*><*/*>"),
+                     DataInterval::intervalText(intervalMs) + QStringLiteral(" <*/*><*/*>"),
                  QStringLiteral("arial.ttf"), 8);
     view->draw(plot->getRightX() - 240, plot->getTopY() - 3, 0xffffff, Chart::BottomLeft);
     view->destroy();
