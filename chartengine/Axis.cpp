@@ -44,17 +44,18 @@ void Axis::setTickLength(int majorLength, int minorLength)
 
 void Axis::setDateScale(double lower, double upper, double majorTickInc, double minorTickInc)
 {
-    m_scaleMode = DateMode;
-    m_lower = lower;
-    m_upper = upper;
-    m_majorInc = majorTickInc;
-    m_minorInc = minorTickInc;
-    m_core->invalidate();
+    setFixedScale(DateMode, lower, upper, majorTickInc, minorTickInc);
 }
 
 void Axis::setLinearScale(double lower, double upper, double majorTickInc, double minorTickInc)
 {
-    m_scaleMode = LinearMode;
+    setFixedScale(LinearMode, lower, upper, majorTickInc, minorTickInc);
+}
+
+void Axis::setFixedScale(ScaleMode mode, double lower, double upper, double majorTickInc,
+                         double minorTickInc)
+{
+    m_scaleMode = mode;
     m_lower = lower;
     m_upper = upper;
     m_majorInc = majorTickInc;

@@ -76,6 +76,8 @@ public:
 
 private:
     QString defaultLabelFormat() const;
+    void setFixedScale(ScaleMode mode, double lower, double upper, double majorTickInc,
+                       double minorTickInc);
 
     ChartCore *m_core;
     bool m_horizontal;
