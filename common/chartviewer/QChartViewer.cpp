@@ -12,7 +12,13 @@
 QChartViewer::QChartViewer(QWidget *parent) : QLabel(parent)
 {
     setMouseTracking(true);
-    m_clock.start();
+    m_elapsed.start();
+    m_clock = [this] { return m_elapsed.elapsed(); };
+}
+
+void QChartViewer::setClock(std::function<qint64()> milliseconds)
+{
+    m_clock = std::move(milliseconds);
 }
 
 QChartViewer::~QChartViewer() = default;
@@ -293,7 +299,7 @@ void QChartViewer::mouseMoveEvent(QMouseEvent *event)
     m_isOnWidget = true;
     emit mouseMove(event);
 
-    const qint64 elapsed = m_clock.elapsed() - m_lastMouseMove;
+    const qint64 elapsed = m_clock() - m_lastMouseMove;
     if (elapsed > 9 && (!m_delayedMouseEvent || elapsed > 249)) {
         handleMouseMove(event);
         return;
@@ -354,7 +360,7 @@ void QChartViewer::handleMouseMove(QMouseEvent *event)
     }
     if (startedDelay)
         commitUpdateChart();
-    m_lastMouseMove = m_clock.elapsed();
+    m_lastMouseMove = m_clock();
     m_isInMouseMove = false;
     updateCursor();
 }

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Shows a finished chart as an image, tracks the mouse over it and turns mouse
@@ -76,6 +77,10 @@ public:
     virtual void processPendingMouseMove();
     virtual void updateCursor();
 
+    // The milliseconds of a monotonic clock that throttles mouse moves; tests
+    // step it by hand instead of racing a real clock.
+    void setClock(std::function<qint64()> milliseconds);
+
 signals:
     void viewPortChanged();
     void clicked(QMouseEvent *event);
@@ -137,7 +142,8 @@ private:
     bool m_isInViewPortChanged = false;
     int m_delayUpdateChart = 0;
     ChartHandle m_delayedChart;
-    QElapsedTimer m_clock;
+    QElapsedTimer m_elapsed;
+    std::function<qint64()> m_clock;
     qint64 m_lastMouseMove = -1000;
     std::unique_ptr<QMouseEvent> m_delayedMouseEvent;
     int m_delayedMouseEventTimerId = 0;

@@ -159,41 +159,55 @@ void TestQChartViewer::moveSignalsInOrder()
 void TestQChartViewer::movesAreThrottled()
 {
     QChartViewer v;
+    qint64 now = 1000;
+    v.setClock([&now] { return now; });
     auto c = makeChart();
     v.setChart(c.get());
     QSignalSpy raw(&v, &QChartViewer::mouseMove);
     QSignalSpy handled(&v, &QChartViewer::mouseMoveChart);
     bool inMove = false;
     connect(&v, &QChartViewer::mouseMoveChart, this, [&] { inMove = v.isInMouseMoveEvent(); });
+    auto moveAt = [&](qint64 at, int x) {
+        now = at;
+        sendMouse(&v, QEvent::MouseMove, x, 100, Qt::NoButton, Qt::NoButton);
+    };
 
-    move(&v, 100, 100);
-    QElapsedTimer sinceHandled;
-    sinceHandled.start();
+    moveAt(1000, 100);
     QCOMPARE(handled.count(), 1);
     QVERIFY(inMove);
     QVERIFY(!v.isInMouseMoveEvent());
-    // Two quick moves: both reported raw, the later one handled once, shortly after.
-    sendMouse(&v, QEvent::MouseMove, 110, 100, Qt::NoButton, Qt::NoButton);
-    sendMouse(&v, QEvent::MouseMove, 120, 100, Qt::NoButton, Qt::NoButton);
-    if (sinceHandled.elapsed() > 7)
-        QSKIP("the machine was too busy to send two moves within 10 ms");
+    // Within 10 ms of the last handled move: reported raw, handled later, and
+    // a newer deferred move replaces the older one.
+    moveAt(1005, 110);
+    moveAt(1009, 120);
     QCOMPARE(raw.count(), 3);
     QCOMPARE(handled.count(), 1);
     QTRY_COMPARE(handled.count(), 2);
     QCOMPARE(v.chartMouseX(), 120);
     QTest::qWait(30);
     QCOMPARE(handled.count(), 2);
-    // A deferred move is handled before a press.
-    sendMouse(&v, QEvent::MouseMove, 125, 100, Qt::NoButton, Qt::NoButton);
-    sinceHandled.start();
-    QCOMPARE(handled.count(), 3);
-    sendMouse(&v, QEvent::MouseMove, 130, 100, Qt::NoButton, Qt::NoButton);
-    if (sinceHandled.elapsed() > 7)
-        QSKIP("the machine was too busy to send two moves within 10 ms");
-    QCOMPARE(handled.count(), 3);
-    press(&v, 130, 100);
+    // 9 ms after the last handled move is still too soon; 10 ms is not.
+    moveAt(now + 9, 121);
+    QCOMPARE(handled.count(), 2);
+    QTRY_COMPARE(handled.count(), 3);
+    moveAt(now + 10, 122);
     QCOMPARE(handled.count(), 4);
-    QCOMPARE(v.chartMouseX(), 130);
+
+    // While a move is deferred, a later one is handled at once only after 250 ms.
+    moveAt(now + 1, 123);
+    QCOMPARE(handled.count(), 4);
+    moveAt(now + 100, 124);
+    QCOMPARE(handled.count(), 4);
+    // The press handles the deferred move before anything else.
+    press(&v, 130, 100);
+    QCOMPARE(handled.count(), 5);
+    QCOMPARE(v.chartMouseX(), 124);
+    release(&v, 130, 100);
+    const int afterRelease = handled.count();
+    moveAt(now + 1, 126);
+    moveAt(now + 250, 127);
+    QCOMPARE(handled.count(), afterRelease + 1);
+    QCOMPARE(v.chartMouseX(), 127);
 }
 
 void TestQChartViewer::pressOutsidePlotOrInPlainModeIsAClick()
