@@ -91,7 +91,7 @@ bool InsertSerialData::createConnection()
     } else {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
         db.setDatabaseName(m_databasePath);
-        if (db.open() && setPragmas() && createTable()) {
+        if (db.open() && setPragmas() && createTable() && isWritable(db)) {
             qCDebug(lcStore) << "InsertSerialData::createConnection : success";
             m_opened = true;
         } else {
@@ -133,6 +133,22 @@ bool InsertSerialData::setPragmas()
         }
     }
     return true;
+}
+
+// SQLite opens a file read-only when it cannot write it (or its WAL index),
+// and every batch would then be lost. A lock held by a reader or another
+// writer is no reason to refuse: the batches wait for it.
+bool InsertSerialData::isWritable(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return true;
+    }
+    const QString code = query.lastError().nativeErrorCode();
+    qCDebug(lcStore) << "InsertSerialData::createConnection : write check :"
+                     << query.lastError().text();
+    return code == QLatin1String("5") || code == QLatin1String("6"); // busy, locked
 }
 
 bool InsertSerialData::createTable()

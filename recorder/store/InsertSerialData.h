@@ -40,6 +40,7 @@ public:
     static constexpr int MaxRowsPerStatement = 500;
 
 private:
+    static bool isWritable(QSqlDatabase &db);
     bool insertChunk(QSqlDatabase &db, int first, int count);
     quint64 selectTime(const char *function, const QString &statement);
 

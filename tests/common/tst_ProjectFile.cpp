@@ -1,12 +1,12 @@
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <unistd.h>
 
 namespace {
 
@@ -142,15 +142,22 @@ private slots:
             QCOMPARE(DataInterval::intervalText(n.first), n.second);
     }
 
+    // Failures that root meets too: the path is a directory, or it lies under
+    // a regular file.
     void unwritableFileReportsFailure()
     {
-        if (geteuid() == 0)
-            QSKIP("root ignores file permissions");
-        const QString file = path("ro.qpj");
-        writeFile(file, "[General]\nprojectName=RO\n");
-        QFile::setPermissions(file, QFileDevice::ReadOwner);
-        QVERIFY(!ProjectFile(file).saveDeviceList({device("X", 0)}));
-        QCOMPARE(readAll(file), QByteArray("[General]\nprojectName=RO\n"));
+        const QString directory = path("dir.qpj");
+        QVERIFY(QDir().mkpath(directory));
+        QVERIFY(!ProjectFile(directory).saveDeviceList({device("X", 0)}));
+        QVERIFY(!ProjectFile(directory).writeValue("record_stop_time", "2026-01-01 00:00:00"));
+        QVERIFY(QFileInfo(directory).isDir());
+
+        const QString regular = path("plain.txt");
+        writeFile(regular, "not a directory\n");
+        const QString under = regular + "/P.qpj";
+        QVERIFY(!ProjectFile(under).writeHeader("P", 1000, "P.dat"));
+        QVERIFY(!ProjectFile(under).saveDeviceList({device("X", 0)}));
+        QCOMPARE(readAll(regular), QByteArray("not a directory\n"));
     }
 
     void displayNameCutsLongDirectories()
