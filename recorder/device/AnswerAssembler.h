@@ -6,7 +6,9 @@
 
 // Collects the bytes a link receives until a line feed ends the answer, so
 // that an answer split over several reads is handed on whole. Everything up
-// to the last line feed is complete; the rest waits for the next read.
+// to the last line feed is complete; the rest waits for the next read. The
+// links clear it when they send a new request: an unfinished answer to an
+// earlier one must never be joined to the next.
 class AnswerAssembler
 {
 public:
@@ -29,6 +31,8 @@ public:
     // line feed; the others go to *dropped. A stale or garbled line that
     // arrives in the same read as a good answer must not hide it.
     static QString markedLines(const QString &text, const QString &marker, QStringList *dropped);
+    // The part of one line from the newest answer on.
+    static QString newestAnswer(const QString &line, const QString &marker);
 
 private:
     QByteArray m_pending;

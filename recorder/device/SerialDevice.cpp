@@ -91,6 +91,7 @@ void SerialDevice::writeCommand(const QByteArray &bytes)
 {
     if (!m_port)
         return;
+    m_answer.clear();
     const qint64 written = m_port->isOpen() ? m_port->write(bytes) : -1;
     if (written > 0) {
         qCDebug(lcDevice).noquote().nospace()

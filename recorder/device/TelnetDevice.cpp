@@ -142,6 +142,7 @@ qint64 TelnetDevice::writeCommand(const QByteArray &bytes)
     default:
         return 0;
     }
+    m_answer.clear();
     const qint64 written = m_socket->write(bytes);
     qCDebug(lcDevice).noquote().nospace()
         << (written == bytes.size() ? "" : "[ERROR] ") << "TelnetDevice::writeCommand : ["

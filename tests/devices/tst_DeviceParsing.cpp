@@ -154,6 +154,18 @@ void tst_DeviceParsing::onlyMarkedLinesPass()
         QStringLiteral("ATCD 5,6\n"));
     QCOMPARE(dropped, (QStringList{QStringLiteral("atcd 3,4"), QStringLiteral("xx")}));
     QVERIFY(AnswerAssembler::markedLines(QStringLiteral("\n\n"), marker, nullptr).isEmpty());
+
+    // An unfinished answer followed by a whole one in the same line: only the
+    // whole one is kept. A marker inside a pair starts nothing.
+    QCOMPARE(AnswerAssembler::markedLines(QStringLiteral("ATCD 23.4ATCD 23.45,56.70\n"), marker,
+                                          nullptr),
+             QStringLiteral("ATCD 23.45,56.70\n"));
+    QCOMPARE(AnswerAssembler::markedLines(QStringLiteral("ATCD 1.00,ATCD2.00\n"), marker, nullptr),
+             QStringLiteral("ATCD 1.00,ATCD2.00\n"));
+    QCOMPARE(AnswerAssembler::markedLines(QStringLiteral("ATCDATCD 1,2\n"), marker, nullptr),
+             QStringLiteral("ATCD 1,2\n"));
+    QCOMPARE(AnswerAssembler::markedLines(QStringLiteral("ATCD 1,2ATCD 3,4\n"), marker, nullptr),
+             QStringLiteral("ATCD 3,4\n"));
 }
 
 void tst_DeviceParsing::historyShiftsAndReplaces()

@@ -23,6 +23,7 @@ private slots:
     void answerReachesDevice();
     void splitAnswerIsJoined();
     void answerWithoutMarkerIsDropped();
+    void staleFragmentIsNotJoinedToTheNextAnswer();
     void missingChannel();
     void markerHandling();
     void recordedRowsWhileRecording();
@@ -127,6 +128,28 @@ void tst_SerialLink::answerWithoutMarkerIsDropped()
     QVERIFY(answers.wait(10000));
     QCOMPARE(answers.count(), 1);
     QVERIFY(ReadingParser::parse(answers.at(0).at(0).toString()).valid);
+}
+
+void tst_SerialLink::staleFragmentIsNotJoinedToTheNextAnswer()
+{
+    QScopedPointer<ConfiguredDevice> device(openDevice(QStringLiteral("SIMA1")));
+    auto *serial = dynamic_cast<SerialDevice *>(device->link());
+    QSignalSpy answers(serial, &SerialDevice::readyRead);
+    QVERIFY(device->open());
+    m_sim->command(QStringLiteral("fragment SIMA1 ATCD 23.4"));
+    const int before = m_sim->stat(QStringLiteral("SIMA1"), QStringLiteral("requests"));
+    device->writeDevice();
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->stat(QStringLiteral("SIMA1"), QStringLiteral("requests")),
+                              before + 1, 10000);
+    QTest::qWait(100);
+    QCOMPARE(answers.count(), 0);
+    m_sim->command(QStringLiteral("answer SIMA1 ATCD 23.45,56.70"));
+    device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    QCOMPARE(answers.count(), 1);
+    QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("23.45,56.70\n"));
+    QCOMPARE(device->ch1Value, QStringLiteral("23.45"));
+    QCOMPARE(device->ch2Value, QStringLiteral("56.70"));
 }
 
 void tst_SerialLink::missingChannel()

@@ -24,6 +24,7 @@ private slots:
     void splitAnswerKeepsConnectionUntilComplete();
     void answerWithoutMarkerIsDropped();
     void answerFraming();
+    void staleFragmentIsNotJoinedToTheNextAnswer();
     void reopenWhileConnecting();
     void deviceHangsUpAfterAnswering();
     void silentDeviceConnectionTimesOut();
@@ -219,6 +220,30 @@ void tst_TelnetLink::answerFraming()
     QVERIFY(answers.wait(10000));
     QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("21.30,40.10\n"));
     QCOMPARE(m_device->ch2Value, QStringLiteral("40.10"));
+}
+
+void tst_TelnetLink::staleFragmentIsNotJoinedToTheNextAnswer()
+{
+    // The connection stays open at 1 s, so a fragment would wait in it.
+    RecorderInterval::setCurrent(1000);
+    QSignalSpy answers(telnet(), &TelnetDevice::readyRead);
+    QVERIFY(m_device->open());
+    QTRY_VERIFY_WITH_TIMEOUT(telnet()->isOpen(), 10000);
+    QVERIFY(answers.wait(10000));
+    answers.clear();
+    m_sim->command(QStringLiteral("fragment ") + m_lan.mac + QStringLiteral(" ATDC 23.4"));
+    const int requests = stat(QStringLiteral("requests"));
+    m_device->writeDevice();
+    QTRY_COMPARE_WITH_TIMEOUT(stat(QStringLiteral("requests")), requests + 1, 10000);
+    QTest::qWait(100);
+    QCOMPARE(answers.count(), 0);
+    m_sim->command(QStringLiteral("answer ") + m_lan.mac + QStringLiteral(" ATDC 23.45,56.70"));
+    m_device->writeDevice();
+    QVERIFY(answers.wait(10000));
+    QCOMPARE(answers.count(), 1);
+    QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("23.45,56.70\n"));
+    QCOMPARE(m_device->ch1Value, QStringLiteral("23.45"));
+    QCOMPARE(m_device->ch2Value, QStringLiteral("56.70"));
 }
 
 void tst_TelnetLink::reopenWhileConnecting()

@@ -222,10 +222,12 @@ QString Simulator::execute(const QString &command)
         lan->dropClients();
         return QStringLiteral("ok ") + command;
     }
-    if (verb == QLatin1String("answer") && words.size() >= 3) {
+    // "fragment" sends the text as it stands, without a line end.
+    if ((verb == QLatin1String("answer") || verb == QLatin1String("fragment")) &&
+        words.size() >= 3) {
         QByteArray text = command.section(QLatin1Char(' '), 2).toLatin1();
         text.replace("\\r", "\r").replace("\\n", "\n");
-        if (!text.contains('\n'))
+        if (verb == QLatin1String("answer") && !text.contains('\n'))
             text.append("\r\n");
         device->faults().nextAnswer = text;
         return QStringLiteral("ok answer ") + device->id();

@@ -15,6 +15,7 @@ class SimulatedDevice;
 //   fault <id> refuse <command prefix>
 //   answer <id> <text>    (next data answer; \r and \n escapes, CR LF added
 //                          when the text has no line feed)
+//   fragment <id> <text>  (next data answer exactly as given, no line end)
 //   clear <id> | vanish <id> | restore <id> | drop <id> | stats <id> | quit
 // <id> is a USB serial number or a LAN MAC text.
 class Simulator : public QObject
