@@ -5,6 +5,7 @@
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QUdpSocket>
 
 const char *const LanDiscovery::AddressVariable = "MORAVIN_DISCOVERY_ADDRESS";
@@ -20,86 +21,133 @@ LanDiscovery::~LanDiscovery()
     stop();
 }
 
-bool LanDiscovery::localAddress(QHostAddress *address)
+QList<LanDiscovery::Target> LanDiscovery::targetsFromOverride(const QString &addresses)
 {
-    const QString forced = qEnvironmentVariable(AddressVariable);
-    if (!forced.isEmpty()) {
-        const QHostAddress candidate(forced);
-        if (candidate.protocol() != QAbstractSocket::IPv4Protocol)
-            return false;
-        *address = candidate;
-        return true;
+    QList<Target> result;
+    const QStringList parts = addresses.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        const QHostAddress local(part.trimmed());
+        const QString broadcast = DiscoveryDatagram::broadcastAddressFor(local.toString());
+        if (local.protocol() != QAbstractSocket::IPv4Protocol || broadcast.isEmpty())
+            return {};
+        const Target target{local, QHostAddress(broadcast)};
+        if (!result.contains(target))
+            result.append(target);
     }
+    return result;
+}
+
+QList<LanDiscovery::Target>
+LanDiscovery::targetsFromInterfaces(const QList<InterfaceAddress> &addresses)
+{
+    QList<Target> result;
+    for (const InterfaceAddress &a : addresses) {
+        if (!a.up || a.loopback || !a.canBroadcast ||
+            a.ip.protocol() != QAbstractSocket::IPv4Protocol ||
+            a.netmask.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        const quint32 mask = a.netmask.toIPv4Address();
+        // /31 and /32 networks have no broadcast address.
+        if ((~mask & 0xffffffffu) < 3)
+            continue;
+        const Target target{a.ip, QHostAddress((a.ip.toIPv4Address() & mask) | ~mask)};
+        bool known = false;
+        for (const Target &t : qAsConst(result))
+            known = known || t.broadcast == target.broadcast;
+        if (!known)
+            result.append(target);
+    }
+    return result;
+}
+
+QList<LanDiscovery::InterfaceAddress> LanDiscovery::systemAddresses()
+{
+    QList<InterfaceAddress> result;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &interface : interfaces) {
         const auto flags = interface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
-            (flags & QNetworkInterface::IsLoopBack))
-            continue;
         const QList<QNetworkAddressEntry> entries = interface.addressEntries();
         for (const QNetworkAddressEntry &entry : entries) {
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) {
-                *address = entry.ip();
-                return true;
-            }
+            InterfaceAddress a;
+            a.up = (flags & QNetworkInterface::IsUp) && (flags & QNetworkInterface::IsRunning);
+            a.loopback = flags & QNetworkInterface::IsLoopBack;
+            a.canBroadcast = flags & QNetworkInterface::CanBroadcast;
+            a.ip = entry.ip();
+            a.netmask = entry.netmask();
+            result.append(a);
         }
     }
-    return false;
+    return result;
+}
+
+QList<LanDiscovery::Target> LanDiscovery::targets()
+{
+    const QString forced = qEnvironmentVariable(AddressVariable);
+    if (!forced.isEmpty())
+        return targetsFromOverride(forced);
+    return targetsFromInterfaces(systemAddresses());
 }
 
 bool LanDiscovery::start()
 {
     stop();
-    QHostAddress local;
-    if (!localAddress(&local)) {
+    const QList<Target> probes = targets();
+    if (probes.isEmpty()) {
         qCDebug(lcDevice) << "can't get local ip address.";
         emit runFailed(QStringLiteral("Cannot Get Local IP address.\nPlease retry."));
         return false;
     }
-    const QString address = local.toString();
-    qCDebug(lcDevice).noquote().nospace() << "get local ip address : " << address;
-    const QHostAddress broadcast(DiscoveryDatagram::broadcastAddressFor(address));
-
-    // One socket sends the probe and receives the answers: on Linux a second
-    // socket cannot share the sender's port unless both opt in, and then
-    // the kernel would hand each answer to only one of them.
-    m_socket = new QUdpSocket(this);
-    connect(m_socket, &QUdpSocket::readyRead, this, &LanDiscovery::readPendingDatagrams);
-    if (!m_socket->bind(local, 0) || !m_socket->isValid()) {
-        qCDebug(lcDevice) << "m_sndUdpSocket->isValid() : false";
-        stop();
+    // One socket per network sends the probe and receives the answers: on
+    // Linux a second socket cannot share the sender's port unless both opt in,
+    // and then the kernel would hand each answer to only one of them.
+    for (const Target &target : probes) {
+        qCDebug(lcDevice).noquote().nospace()
+            << "get local ip address : " << target.local.toString();
+        auto *socket = new QUdpSocket(this);
+        if (!socket->bind(target.local, 0) || !socket->isValid()) {
+            qCDebug(lcDevice) << "m_sndUdpSocket->isValid() : false" << target.local.toString();
+            delete socket;
+            continue;
+        }
+        connect(socket, &QUdpSocket::readyRead, this, &LanDiscovery::readPendingDatagrams);
+        m_sockets.append(socket);
+        qCDebug(lcDevice).noquote().nospace()
+            << "m_sndUdpSocket->localPort : " << socket->localPort();
+        const qint64 written =
+            socket->writeDatagram(DiscoveryDatagram::probe(), target.broadcast, m_devicePort);
+        qCDebug(lcDevice).noquote().nospace()
+            << "m_sndUdpSocket->write : " << written << " to " << target.broadcast.toString();
+    }
+    if (m_sockets.isEmpty()) {
         emit runFailed(QStringLiteral("UDP Send Socket Down.\nPlease retry."));
         return false;
     }
-    qCDebug(lcDevice).noquote().nospace()
-        << "m_sndUdpSocket->localPort : " << m_socket->localPort();
-    const qint64 written =
-        m_socket->writeDatagram(DiscoveryDatagram::probe(), broadcast, m_devicePort);
-    qCDebug(lcDevice).noquote().nospace() << "m_sndUdpSocket->write : " << written;
     return true;
 }
 
 void LanDiscovery::stop()
 {
-    if (!m_socket)
-        return;
-    m_socket->disconnect(this);
-    m_socket->abort();
-    m_socket->close();
-    delete m_socket;
-    m_socket = nullptr;
+    for (QUdpSocket *socket : qAsConst(m_sockets)) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->close();
+        delete socket;
+    }
+    m_sockets.clear();
 }
 
 quint16 LanDiscovery::localPort() const
 {
-    return m_socket ? m_socket->localPort() : 0;
+    return m_sockets.isEmpty() ? 0 : m_sockets.first()->localPort();
 }
 
 void LanDiscovery::readPendingDatagrams()
 {
     qCDebug(lcDevice) << "readPendingDatagrams ~~~~~~~~~~~~~~~~~";
-    while (m_socket && m_socket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_socket->receiveDatagram();
+    // A handler of deviceFound may start a new run, which deletes this socket.
+    const QPointer<QUdpSocket> socket = qobject_cast<QUdpSocket *>(sender());
+    while (socket && m_sockets.contains(socket) && socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram();
         const QByteArray data = datagram.data();
         ++m_datagramCount;
         qCDebug(lcDevice).noquote().nospace()

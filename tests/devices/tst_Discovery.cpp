@@ -24,6 +24,8 @@ private slots:
     void runAgainstSimulator();
     void foreignAnswersIgnored();
     void runFailures();
+    void everyBroadcastNetworkIsProbed();
+    void oneRunCollectsAnswersOfSeveralNetworks();
 
 private:
     static QByteArray answer(const QByteArray &head, quint8 lastIp, quint32 port);
@@ -251,6 +253,76 @@ void tst_Discovery::runFailures()
     QCOMPARE(failed.count(), 2);
     QCOMPARE(failed.at(1).at(0).toString(), QStringLiteral("UDP Send Socket Down.\nPlease retry."));
     QVERIFY(!discovery.isRunning());
+}
+
+void tst_Discovery::everyBroadcastNetworkIsProbed()
+{
+    using Address = LanDiscovery::InterfaceAddress;
+    auto entry = [](const char *ip, const char *mask, bool up = true, bool loopback = false,
+                    bool broadcast = true) {
+        Address a;
+        a.up = up;
+        a.loopback = loopback;
+        a.canBroadcast = broadcast;
+        a.ip = QHostAddress(QString::fromLatin1(ip));
+        a.netmask = QHostAddress(QString::fromLatin1(mask));
+        return a;
+    };
+    const QList<Address> host{
+        entry("127.0.0.1", "255.0.0.0", true, true),
+        entry("192.168.10.37", "255.255.255.0"),                  // wired
+        entry("10.20.30.40", "255.255.240.0"),                    // Wi-Fi, a /20
+        entry("172.17.0.1", "255.255.0.0"),                       // docker bridge
+        entry("10.8.0.6", "255.255.255.255", true, false, false), // VPN tunnel
+        entry("192.168.50.2", "255.255.255.254"),                 // point-to-point /31
+        entry("192.168.99.5", "255.255.255.0", false),            // down
+        entry("192.168.10.38", "255.255.255.0"),                  // second address, same network
+        entry("fe80::1", "ffff:ffff:ffff:ffff::"),
+    };
+    const QList<LanDiscovery::Target> targets = LanDiscovery::targetsFromInterfaces(host);
+    QStringList got;
+    for (const LanDiscovery::Target &t : targets)
+        got << t.local.toString() + " > " + t.broadcast.toString();
+    QCOMPARE(got, (QStringList{"192.168.10.37 > 192.168.10.255", "10.20.30.40 > 10.20.31.255",
+                               "172.17.0.1 > 172.17.255.255"}));
+
+    const auto forced = LanDiscovery::targetsFromOverride("127.61.3.1, 127.62.4.1,127.61.3.1");
+    QCOMPARE(forced.size(), 2);
+    QCOMPARE(forced.at(1).local, QHostAddress("127.62.4.1"));
+    QCOMPARE(forced.at(1).broadcast, QHostAddress("127.62.4.255"));
+    QVERIFY(LanDiscovery::targetsFromOverride("127.0.0.1,nonsense").isEmpty());
+}
+
+void tst_Discovery::oneRunCollectsAnswersOfSeveralNetworks()
+{
+    SimulatorProcess first;
+    SimulatorProcess second;
+    // Both responders must listen on one port, since a run probes one port.
+    QVERIFY(first.start({QStringLiteral("--lan"), QStringLiteral("127.61.11.21:0"),
+                         QStringLiteral("--discovery"), QStringLiteral("127.61.11.255:0")}));
+    QVERIFY(first.discoveryAvailable());
+    const QString port = QString::number(first.discoveryPort());
+    QVERIFY(second.start({QStringLiteral("--lan"), QStringLiteral("127.62.11.21:0"),
+                          QStringLiteral("--discovery"), QStringLiteral("127.62.11.255:") + port}));
+    QVERIFY(second.discoveryAvailable());
+    qputenv(LanDiscovery::AddressVariable, "127.61.11.1,127.62.11.1");
+
+    LanDiscovery discovery;
+    discovery.setDevicePort(first.discoveryPort());
+    QList<AvailableDevice *> list;
+    connect(&discovery, &LanDiscovery::deviceFound, this,
+            [&list](const AvailableDevice &found) { LanDiscovery::mergeInto(list, found); });
+    QVERIFY(discovery.start());
+    QTRY_COMPARE_WITH_TIMEOUT(list.size(), 2, 10000);
+    QStringList addresses{list.at(0)->address, list.at(1)->address};
+    addresses.sort();
+    QCOMPARE(addresses, (QStringList{"127.61.11.21", "127.62.11.21"}));
+    qDeleteAll(list);
+
+    // A network whose address cannot be bound is skipped; the others still run.
+    qputenv(LanDiscovery::AddressVariable, "192.0.2.1,127.61.11.1");
+    QVERIFY(discovery.start());
+    QVERIFY(discovery.isRunning());
 }
 
 QTEST_GUILESS_MAIN(tst_Discovery)
