@@ -2,6 +2,10 @@
 
 #include "ProjectMain.h"
 #include "RecentProjects.h"
+#include "control/AlarmSoundDecision.h"
+#include "control/DatabaseSize.h"
+#include "control/FlushSchedule.h"
+#include "control/FoundDevices.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
 #include "device/AvailableDevice.h"
@@ -9,41 +13,34 @@
 #include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
 #include "device/UsbPortDetector.h"
+#include "panels/ProjectCenter.h"
+#include "panels/ProjectManager.h"
 #include "store/InsertSerialData.h"
+#include "ui_MoravinMain.h"
 #include "widgets/MessageDialog.h"
-#include "widgets/TopCustomFrame.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcMain, "moravin.main")
 
 namespace {
 
-const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString kPeriodFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 const QString kMenuStyle = QStringLiteral("background-color: rgb(203, 203, 203);");
-
-QFrame *separatorLine(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setStyleSheet(QStringLiteral("color: rgb(170, 170, 170);"));
-    return line;
-}
+constexpr int FlushIntervalMs = 1500;
 
 QMenu *styledMenu(const QString &title, QWidget *parent)
 {
@@ -55,27 +52,36 @@ QMenu *styledMenu(const QString &title, QWidget *parent)
     return menu;
 }
 
+QString periodText(quint64 seconds)
+{
+    return seconds == 0 ? QString()
+                        : QDateTime::fromSecsSinceEpoch(qint64(seconds)).toString(kPeriodFormat);
+}
+
 } // namespace
 
-MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent)
+MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::MoravinMain>())
 {
-    buildForm();
+    ui->setupUi(this);
     m_connectionTag = QString::fromLatin1(QUuid::createUuid().toString().toLatin1().toBase64());
+    m_layout = new QVBoxLayout(ui->centralFrame);
+    m_layout->setContentsMargins(0, 0, 0, 0);
     setWindowTitle(QString::fromLatin1(WindowTitle));
+    ui->label_version->setText(QString::fromLatin1(Version));
 
-    connect(m_menuFrame, &TopCustomFrame::customDoubleClick, this, &MoravinMain::topDblClick);
-    connect(m_commandProject, &QPushButton::clicked, this, &MoravinMain::slotCommandProject);
-    connect(m_commandRecord, &QPushButton::clicked, this, &MoravinMain::slotCommandRecord);
-    connect(m_commandScreen, &QPushButton::clicked, this, &MoravinMain::slotCommandScreen);
-    connect(m_commandHelp, &QPushButton::clicked, this, &MoravinMain::slotCommandHelp);
+    connect(ui->menuFrame, &TopCustomFrame::customDoubleClick, this, &MoravinMain::topDblClick);
+    connect(ui->command_project, &QPushButton::clicked, this, &MoravinMain::slotCommandProject);
+    connect(ui->command_record, &QPushButton::clicked, this, &MoravinMain::slotCommandRecord);
+    connect(ui->command_screen, &QPushButton::clicked, this, &MoravinMain::slotCommandScreen);
+    connect(ui->command_help, &QPushButton::clicked, this, &MoravinMain::slotCommandHelp);
 
-    m_labelDateTime->setText(
+    ui->label_datetime->setText(
         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
 
     buildMenus();
     m_readyPixmap = QPixmap(QStringLiteral(":/img/StateReady.png"));
     m_recordingPixmap = QPixmap(QStringLiteral(":/img/StateRecording.png"));
-    m_labelRecordState->setPixmap(m_readyPixmap);
+    ui->label_record_state->setPixmap(m_readyPixmap);
 
     setProjectEntriesEnabled(false);
     m_bProjectOpen = false;
@@ -104,121 +110,10 @@ MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent)
 
 MoravinMain::~MoravinMain()
 {
+    detachDisplays();
+    deleteInsertSerialData();
     deleteDevices();
     closeKelvantisDevices();
-}
-
-void MoravinMain::buildForm()
-{
-    setObjectName(QStringLiteral("MoravinMain"));
-    resize(1152, 620);
-    setWindowIcon(QIcon(QStringLiteral(":/img/I_2.png")));
-    setFont(QFont(QStringLiteral("Segoe UI")));
-    setStyleSheet(QStringLiteral("QToolTip { color: rgb(230,230,230); background-color: rgb(12, "
-                                 "12, 12); border: #996633; }"));
-
-    auto *verticalLayout = new QVBoxLayout(this);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-    verticalLayout->setContentsMargins(0, 0, 0, 0);
-    verticalLayout->setSpacing(0);
-
-    m_menuFrame = new TopCustomFrame(this);
-    m_menuFrame->setObjectName(QStringLiteral("menuFrame"));
-    m_menuFrame->setFixedHeight(40);
-    m_menuFrame->setStyleSheet(
-        QStringLiteral("#menuFrame { background-color: rgb(198, 198, 198); }"));
-    auto *top = new QHBoxLayout(m_menuFrame);
-    top->setContentsMargins(8, 0, 8, 0);
-    top->setSpacing(4);
-    auto *logo = new QLabel(m_menuFrame);
-    logo->setObjectName(QStringLiteral("label_top_logo"));
-    logo->setMinimumWidth(135);
-    logo->setPixmap(QPixmap(QStringLiteral(":/img/MoravinLogoLite.png")));
-    logo->setStyleSheet(QStringLiteral("background: transparent;"));
-    top->addWidget(logo);
-    auto *version = new QLabel(QString::fromLatin1(Version), m_menuFrame);
-    version->setObjectName(QStringLiteral("label_version"));
-    QFont versionFont = font();
-    versionFont.setPointSize(10);
-    version->setFont(versionFont);
-    version->setStyleSheet(
-        QStringLiteral("color: rgba(230, 230, 230, 200); background: transparent;"));
-    top->addWidget(version, 0, Qt::AlignBottom);
-    top->addSpacing(24);
-
-    QFont commandFont = font();
-    commandFont.setPointSize(11);
-    const QString commandStyle = QStringLiteral(
-        "QPushButton { color: rgb(80, 80, 80); background: transparent; border: none; "
-        "padding: 4px 14px; border-radius: 3px; }"
-        "QPushButton:hover { background-color: rgba(255, 255, 255, 90); }"
-        "QPushButton:pressed { background-color: rgba(0, 0, 0, 30); }");
-    auto command = [&](const QString &name, const QString &text) {
-        auto *button = new QPushButton(text, m_menuFrame);
-        button->setObjectName(name);
-        button->setFont(commandFont);
-        button->setStyleSheet(commandStyle);
-        button->setCursor(Qt::PointingHandCursor);
-        button->setFocusPolicy(Qt::NoFocus);
-        top->addWidget(button);
-        return button;
-    };
-    m_commandProject = command(QStringLiteral("command_project"), QStringLiteral("Project"));
-    m_commandRecord = command(QStringLiteral("command_record"), QStringLiteral("Record"));
-    m_commandScreen = command(QStringLiteral("command_screen"), QStringLiteral("Window"));
-    top->addStretch();
-    m_commandHelp = command(QStringLiteral("command_help"), QStringLiteral("Help"));
-    verticalLayout->addWidget(m_menuFrame);
-
-    m_centralFrame = new QFrame(this);
-    m_centralFrame->setObjectName(QStringLiteral("centralFrame"));
-    m_centralFrame->setMinimumSize(1024, 464);
-    m_centralFrame->setStyleSheet(QStringLiteral(
-        "#centralFrame { background-color: qlineargradient(spread:pad, x1:0.372222, y1:0.46, "
-        "x2:1, y2:1, stop:0 rgba(49, 49, 49, 255), stop:1 rgba(73, 73, 73, 255)); }"));
-    m_layout = new QVBoxLayout(m_centralFrame);
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    verticalLayout->addWidget(m_centralFrame, 1);
-
-    auto *statusFrame = new QFrame(this);
-    statusFrame->setObjectName(QStringLiteral("statusFrame"));
-    statusFrame->setFixedHeight(20);
-    statusFrame->setStyleSheet(
-        QStringLiteral("#statusFrame { background-color: rgb(220, 220, 220); }"));
-    auto *status = new QHBoxLayout(statusFrame);
-    status->setContentsMargins(6, 0, 6, 0);
-    status->setSpacing(6);
-    auto *bottomLogo = new QLabel(statusFrame);
-    bottomLogo->setObjectName(QStringLiteral("label_bottom_logo"));
-    bottomLogo->setMaximumWidth(100);
-    bottomLogo->setPixmap(QPixmap(QStringLiteral(":/img/KelvantisLogo.png")));
-    status->addWidget(bottomLogo);
-    status->addWidget(separatorLine(statusFrame));
-    m_labelProjectName = new QLabel(statusFrame);
-    m_labelProjectName->setObjectName(QStringLiteral("label_projectname"));
-    m_labelProjectName->setMinimumWidth(300);
-    QFont nineFont = font();
-    nineFont.setPointSize(9);
-    m_labelProjectName->setFont(nineFont);
-    m_labelProjectName->setStyleSheet(QStringLiteral("color: rgb(88, 88, 88);"));
-    status->addWidget(m_labelProjectName, 1);
-    status->addWidget(separatorLine(statusFrame));
-    m_labelInterval = new QLabel(statusFrame);
-    m_labelInterval->setObjectName(QStringLiteral("label_interval"));
-    m_labelInterval->setMinimumWidth(130);
-    m_labelInterval->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
-    status->addWidget(m_labelInterval);
-    status->addWidget(separatorLine(statusFrame));
-    m_labelDateTime = new QLabel(statusFrame);
-    m_labelDateTime->setObjectName(QStringLiteral("label_datetime"));
-    m_labelDateTime->setMinimumWidth(125);
-    m_labelDateTime->setStyleSheet(QStringLiteral("color: rgb(88, 88, 88);"));
-    status->addWidget(m_labelDateTime);
-    status->addWidget(separatorLine(statusFrame));
-    m_labelRecordState = new QLabel(statusFrame);
-    m_labelRecordState->setObjectName(QStringLiteral("label_record_state"));
-    status->addWidget(m_labelRecordState);
-    verticalLayout->addWidget(statusFrame);
 }
 
 void MoravinMain::buildMenus()
@@ -268,6 +163,12 @@ void MoravinMain::setProjectEntriesEnabled(bool enabled)
     m_reportMenu->menuAction()->setEnabled(enabled);
 }
 
+void MoravinMain::setNewProjectMenuState()
+{
+    setProjectEntriesEnabled(false);
+    m_actClose->setEnabled(true);
+}
+
 void MoravinMain::popMenu(QMenu *menu, QPushButton *button)
 {
     const QRect window = geometry();
@@ -277,17 +178,17 @@ void MoravinMain::popMenu(QMenu *menu, QPushButton *button)
 
 void MoravinMain::slotCommandProject()
 {
-    popMenu(m_projectMenu, m_commandProject);
+    popMenu(m_projectMenu, ui->command_project);
 }
 
 void MoravinMain::slotCommandRecord()
 {
-    popMenu(m_recordMenu, m_commandRecord);
+    popMenu(m_recordMenu, ui->command_record);
 }
 
 void MoravinMain::slotCommandScreen()
 {
-    popMenu(m_viewMenu, m_commandScreen);
+    popMenu(m_viewMenu, ui->command_screen);
 }
 
 // The about box comes with the companion launch.
@@ -308,8 +209,11 @@ void MoravinMain::slotViewFull(bool on)
         showNormal();
 }
 
-// The dashboard that hides its empty places comes with the project panel.
-void MoravinMain::slotShowHideItem(bool) {}
+void MoravinMain::slotShowHideItem(bool checked)
+{
+    if (m_projectCenter)
+        m_projectCenter->setEmptySlotsVisible(!checked);
+}
 
 void MoravinMain::showProjectMain()
 {
@@ -321,22 +225,58 @@ void MoravinMain::showProjectMain()
     m_projectMain->show();
 }
 
+// Panels are deleted later: each may be the sender of the signal being handled.
 void MoravinMain::removeProjectMain()
 {
     if (!m_projectMain)
         return;
     m_layout->removeWidget(m_projectMain);
     m_projectMain->close();
-    // Deferred: the panel may be the sender of the signal being handled.
     m_projectMain->deleteLater();
     m_projectMain = nullptr;
 }
 
+void MoravinMain::removeProjectCenter()
+{
+    if (!m_projectCenter)
+        return;
+    m_layout->removeWidget(m_projectCenter);
+    m_projectCenter->close();
+    m_projectCenter->deleteLater();
+    m_projectCenter = nullptr;
+}
+
+void MoravinMain::removeProjectManager()
+{
+    if (!m_projectManager)
+        return;
+    m_layout->removeWidget(m_projectManager);
+    m_projectManager->close();
+    m_projectManager->deleteLater();
+    m_projectManager = nullptr;
+}
+
+void MoravinMain::showProjectManager(bool intervalLocked)
+{
+    removeProjectManager();
+    m_projectManager = new ProjectManager;
+    m_projectManager->setIntervalLocked(intervalLocked);
+    connect(m_projectManager, &ProjectManager::refreshAvailDeviceList, this,
+            &MoravinMain::slotRefreshAvailDeviceList);
+    connect(m_projectManager, &ProjectManager::projectListConfirm, this,
+            &MoravinMain::projectListConfirm);
+    if (intervalLocked)
+        m_projectManager->setConfiguredDeviceList(m_deviceList);
+    m_projectManager->setAvailDeviceList(m_availDeviceList);
+    m_layout->addWidget(m_projectManager);
+    m_projectManager->show();
+}
+
 void MoravinMain::setProjectLabels()
 {
-    m_labelProjectName->setText(ProjectFile::displayName(m_projectFile, m_projectName));
-    m_labelInterval->setText(QStringLiteral("Interval :") +
-                             DataInterval::intervalText(RecorderInterval::current()));
+    ui->label_projectname->setText(ProjectFile::displayName(m_projectFile, m_projectName));
+    ui->label_interval->setText(QStringLiteral("Interval :") +
+                                DataInterval::intervalText(RecorderInterval::current()));
 }
 
 void MoravinMain::projectCreated(const QString &path)
@@ -345,16 +285,14 @@ void MoravinMain::projectCreated(const QString &path)
     removeProjectMain();
     m_projectFile = path;
     m_projectName = QFileInfo(path).completeBaseName();
-    m_labelProjectName->setText(ProjectFile::displayName(m_projectFile, m_projectName));
+    ui->label_projectname->setText(ProjectFile::displayName(m_projectFile, m_projectName));
     const ProjectFile project(path);
     if (!project.writeHeader(m_projectName, RecorderInterval::current(),
                              ProjectFile::databaseNameFor(path)))
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("Unable to write the project file."), this);
-    // The configuration panel that offers the found devices comes with the
-    // device configuration.
-    setProjectEntriesEnabled(false);
-    m_actClose->setEnabled(true);
+    showProjectManager(false);
+    setNewProjectMenuState();
     forceUsbScan();
     startDiscovery();
 }
@@ -368,6 +306,8 @@ void MoravinMain::projectLoaded(const QString &path)
                                      QStringLiteral("There is no device information!"), this);
         return;
     }
+    detachDisplays();
+    deleteInsertSerialData();
     deleteDevices();
     for (const DeviceSettings &settings : list.devices) {
         auto *device = new ConfiguredDevice(settings.deviceNumber, settings.deviceInterface, this);
@@ -375,8 +315,9 @@ void MoravinMain::projectLoaded(const QString &path)
         m_deviceList.append(device);
     }
 
-    deleteInsertSerialData();
     removeProjectMain();
+    removeProjectCenter();
+    removeProjectManager();
     m_projectFile = path;
     m_projectName = project.baseName();
     addRecentProject();
@@ -417,11 +358,18 @@ void MoravinMain::slotUpdateProjectFile()
 
 void MoravinMain::openProjectCenter()
 {
-    const QString path = ProjectFile(m_projectFile).databasePath();
-    if (!createInsertSerialData(path))
+    m_projectCenter = new ProjectCenter(m_projectFile);
+    connect(m_projectCenter, &ProjectCenter::clickRecord, this, &MoravinMain::slotToggleRecord);
+    connect(m_projectCenter, &ProjectCenter::updateProjectFile, this,
+            &MoravinMain::slotUpdateProjectFile);
+
+    if (!createInsertSerialData(ProjectFile(m_projectFile).databasePath()))
         return;
-    m_insertSerialData->startDateTime();
-    m_insertSerialData->endDateTime();
+    m_projectCenter->setRecordPeriod(periodText(m_insertSerialData->startDateTime()),
+                                     periodText(m_insertSerialData->endDateTime()));
+    m_projectCenter->setDevices(m_deviceList);
+    m_layout->addWidget(m_projectCenter);
+    m_projectCenter->show();
 
     forceUsbScan();
     writeDevice();
@@ -447,15 +395,42 @@ void MoravinMain::fatalDatabaseError()
     QMessageBox::critical(nullptr, QStringLiteral("ERROR"),
                           QStringLiteral("Create database error!\nExit program."), QMessageBox::Ok);
     closeProjectResources();
+    removeProjectCenter();
     close();
     QCoreApplication::exit(0);
 }
 
 void MoravinMain::deleteInsertSerialData()
 {
+    drainPendingRows();
     delete m_insertSerialData;
     m_insertSerialData = nullptr;
     qCDebug(lcMain) << "MoravinMain::deleteInsertSerialData()";
+}
+
+// Readings buffered for the project reach its database before the writer
+// goes: a database that another program holds locked is waited for a while,
+// and the user learns of readings that still could not be written.
+void MoravinMain::drainPendingRows()
+{
+    m_writeDbTimer->stop();
+    if (!m_insertSerialData || !m_insertSerialData->isOpened() ||
+        m_insertSerialData->ownPendingCount() == 0)
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    while (!m_insertSerialData->insertNow() && waited.elapsed() < DrainWaitMs)
+        QThread::msleep(100);
+    const int lost = m_insertSerialData->discardOwnPending();
+    if (lost == 0)
+        return;
+    qCDebug(lcMain) << "MoravinMain::drainPendingRows : rows lost :" << lost;
+    MessageDialog::showTransient(
+        QStringLiteral("ERROR"),
+        QStringLiteral("The database is busy or cannot be written.\n%1 readings were not "
+                       "recorded.")
+            .arg(lost),
+        this);
 }
 
 // Before the project panel goes away, the devices forget its widgets.
@@ -485,10 +460,11 @@ void MoravinMain::deleteDevices()
 
 void MoravinMain::closeProjectResources()
 {
+    slotAlarmAudioStop();
     m_bProjectOpen = false;
     setProjectEntriesEnabled(false);
-    m_labelProjectName->clear();
-    m_labelInterval->clear();
+    ui->label_projectname->clear();
+    ui->label_interval->clear();
     if (m_bIsRecordStart)
         slotStopRecord();
     m_writeDeviceTimer->stop();
@@ -501,13 +477,34 @@ void MoravinMain::closeProjectResources()
 void MoravinMain::slotCloseProject()
 {
     closeProjectResources();
-    stopDiscovery();
+    removeProjectCenter();
+    if (m_projectManager) {
+        removeProjectManager();
+        stopDiscovery();
+    }
     m_actExpansion->setChecked(false);
     showProjectMain();
 }
 
-// Editing the device list comes with the device configuration panel.
-void MoravinMain::slotAddDeviceProject() {}
+void MoravinMain::slotAddDeviceProject()
+{
+    detachDisplays();
+    m_writeDeviceTimer->stop();
+    deleteInsertSerialData();
+    m_bProjectOpen = false;
+    setNewProjectMenuState();
+    removeProjectCenter();
+    m_actExpansion->setChecked(false);
+    showProjectManager(true);
+    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
+        if (device && device->deviceInterface == DeviceSettings::Lan) {
+            qCDebug(lcMain) << "telnet ---- closing.." << device->deviceNumber;
+            device->close();
+        }
+    }
+    forceUsbScan();
+    startDiscovery();
+}
 
 void MoravinMain::slotRefreshAvailDeviceList()
 {
@@ -516,10 +513,35 @@ void MoravinMain::slotRefreshAvailDeviceList()
     startDiscovery();
 }
 
+void MoravinMain::projectListConfirm(QList<ConfiguredDevice *> list)
+{
+    // Devices taken off the list leave the project: their links must not
+    // stay open, nor their objects behind.
+    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
+        if (device && !list.contains(device)) {
+            device->close();
+            delete device;
+        }
+    }
+    m_deviceList = list;
+    for (ConfiguredDevice *device : qAsConst(m_deviceList))
+        device->setParent(this);
+    stopDiscovery();
+    removeProjectManager();
+    slotUpdateProjectFile();
+    ProjectFile(m_projectFile)
+        .writeValue(QStringLiteral("DataInterval"), RecorderInterval::current());
+    ui->label_interval->setText(QStringLiteral("Interval :") +
+                                DataInterval::intervalText(RecorderInterval::current()));
+    addRecentProject();
+    m_bProjectOpen = true;
+    setProjectEntriesEnabled(true);
+    openProjectCenter();
+}
+
 void MoravinMain::forceUsbScan()
 {
-    m_bAnyPortNow = true;
-    m_bAnyPortBefore = false;
+    m_usbWatch.force();
     checkConnection();
 }
 
@@ -546,9 +568,10 @@ void MoravinMain::stopDiscovery()
         m_discovery->stop();
 }
 
-// The configuration panel, once it exists, is handed the refreshed list here.
 void MoravinMain::slotAvailDevicesFound()
 {
+    if (m_projectManager)
+        m_projectManager->setAvailDeviceList(m_availDeviceList);
     qCDebug(lcMain).nospace() << "3333333333 m_availDeviceList size :[" << m_availDeviceList.size()
                               << "]";
 }
@@ -582,9 +605,13 @@ void MoravinMain::writeDb()
 {
     if (!m_insertSerialData || !m_insertSerialData->isOpened())
         return;
-    const int threshold = m_deviceList.size() < 2 ? 8 : 16;
-    if (InsertSerialData::pendingCount() >= threshold)
-        m_insertSerialData->insertNow();
+    if (FlushSchedule::isDue(m_bIsRecordStart, m_insertSerialData->ownPendingCount(),
+                             m_deviceList.size()) &&
+        !m_insertSerialData->insertNow())
+        qCDebug(lcMain) << "MoravinMain::writeDb : flush failed, rows kept :"
+                        << m_insertSerialData->ownPendingCount();
+    if (!FlushSchedule::keepsRunning(m_bIsRecordStart, m_insertSerialData->ownPendingCount()))
+        m_writeDbTimer->stop();
 }
 
 void MoravinMain::toggleRecordState(bool on)
@@ -617,8 +644,13 @@ void MoravinMain::slotStartRecord()
     toggleRecordState(true);
     m_writeDbTimer->stop();
     if (m_insertSerialData && m_insertSerialData->isOpened())
-        m_writeDbTimer->start(1500);
-    m_labelRecordState->setPixmap(m_recordingPixmap);
+        m_writeDbTimer->start(FlushIntervalMs);
+    ui->label_record_state->setPixmap(m_recordingPixmap);
+    if (m_projectCenter) {
+        m_projectCenter->setRecordState(true);
+        ProjectFile(m_projectFile)
+            .writeValue(QStringLiteral("record_start_time"), m_projectCenter->recordStartText());
+    }
 }
 
 void MoravinMain::slotStopRecord()
@@ -627,48 +659,44 @@ void MoravinMain::slotStopRecord()
     toggleRecordState(false);
     if (m_insertSerialData && m_insertSerialData->isOpened()) {
         m_writeDbTimer->stop();
-        m_insertSerialData->insertNow();
+        // A busy database keeps the rows; the flush timer retries them.
+        if (!m_insertSerialData->insertNow())
+            m_writeDbTimer->start(FlushIntervalMs);
     }
-    m_labelRecordState->setPixmap(m_readyPixmap);
+    ui->label_record_state->setPixmap(m_readyPixmap);
+    if (m_projectCenter) {
+        m_projectCenter->setRecordState(false);
+        ProjectFile(m_projectFile)
+            .writeValue(QStringLiteral("record_stop_time"), m_projectCenter->recordEndText());
+    }
 }
 
 void MoravinMain::checkConnection()
 {
     const QList<UsbPortInfo> ports = UsbPortDetector::findUsbPorts();
-    m_bAnyPortNow = !ports.isEmpty();
-    // A second device plugged in, or one of several pulled, changes the count
-    // without changing "any port present".
-    if (m_bAnyPortNow && !m_serialDeviceList.isEmpty() && ports.size() != m_serialDeviceList.size())
-        m_bAnyPortBefore = false;
-    if (m_bAnyPortNow != m_bAnyPortBefore) {
-        if (m_bAnyPortNow) {
-            qCDebug(lcMain) << "openKelvantisDevices.";
-            checkConfigListItem(ports);
-        } else {
-            qCDebug(lcMain) << "all serialport is down.";
-            closeSerialDevices();
-        }
+    switch (m_usbWatch.check(ports.size(), m_serialDeviceList.size())) {
+    case UsbPortWatch::PortsChanged:
+        qCDebug(lcMain) << "openKelvantisDevices.";
+        checkConfigListItem(ports);
+        break;
+    case UsbPortWatch::AllPortsDown:
+        qCDebug(lcMain) << "all serialport is down.";
+        closeSerialDevices();
+        break;
+    case UsbPortWatch::NoChange:
+        return;
     }
-    m_bAnyPortBefore = m_bAnyPortNow;
+    if (m_projectManager)
+        m_projectManager->setAvailDeviceList(m_availDeviceList);
 }
 
 void MoravinMain::checkConfigListItem(const QList<UsbPortInfo> &ports)
 {
-    closeSerialDevices();
+    FoundDevices::rebuildUsb(m_availDeviceList, m_serialDeviceList, ports);
+    if (!m_bProjectOpen)
+        return;
+    bool changed = false;
     for (const UsbPortInfo &port : ports) {
-        auto known = std::find_if(
-            m_availDeviceList.begin(), m_availDeviceList.end(),
-            [&](const AvailableDevice *d) { return d && d->deviceNumber == port.serialNumber; });
-        if (known != m_availDeviceList.end()) {
-            (*known)->address = port.portName;
-        } else {
-            auto *found = new AvailableDevice{port.serialNumber, port.portName, 23, 1};
-            m_availDeviceList.append(found);
-            m_serialDeviceList.append(found);
-        }
-
-        if (!m_bProjectOpen)
-            continue;
         for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
             if (!device || device->deviceNumber != port.serialNumber)
                 continue;
@@ -678,45 +706,53 @@ void MoravinMain::checkConfigListItem(const QList<UsbPortInfo> &ports)
             device->setDeviceInfo(device->deviceName, device->ch1Name, device->ch2Name,
                                   port.portName, 23);
             device->open();
-            slotUpdateProjectFile();
+            changed = true;
         }
     }
+    if (changed)
+        slotUpdateProjectFile();
 }
 
 void MoravinMain::closeSerialDevices()
 {
-    for (AvailableDevice *device : qAsConst(m_serialDeviceList)) {
-        if (!m_availDeviceList.removeOne(device))
-            qCDebug(lcMain) << "closeSerialDevices() m_availDeviceList.removeOne false :"
-                            << device->deviceNumber;
-        delete device;
-    }
-    m_serialDeviceList.clear();
+    FoundDevices::dropUsb(m_availDeviceList, m_serialDeviceList);
 }
 
 void MoravinMain::closeKelvantisDevices()
 {
-    for (AvailableDevice *device : qAsConst(m_availDeviceList)) {
-        if (device && device->interfaceType == 1 && !m_serialDeviceList.removeOne(device))
-            qCDebug(lcMain) << "closeKelvantisDevices() m_serialDeviceList.removeOne false :"
-                            << device->deviceNumber;
-    }
-    qDeleteAll(m_availDeviceList);
-    m_availDeviceList.clear();
-    m_serialDeviceList.clear();
+    FoundDevices::clear(m_availDeviceList, m_serialDeviceList);
 }
 
 void MoravinMain::slotStdTimer()
 {
-    m_labelDateTime->setText(QDateTime::currentDateTime().toString(kDateTimeFormat));
+    const QString now = QDateTime::currentDateTime().toString(kClockFormat);
+    ui->label_datetime->setText(now);
+    // Without the project panel (configuring a project) the devices' last
+    // alarm flags are stale and must not start the sound.
+    if (!m_projectCenter)
+        return;
 
-    for (const ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (device && (device->ch1Alarm || device->ch2Alarm)) {
-            slotAlarmAudioPlay();
-            return;
-        }
+    const QString database = ProjectFile(m_projectFile).databasePath();
+    const QFileInfo file(database);
+    if (!m_projectCenter->recordEndText().isEmpty() &&
+        !m_projectCenter->recordStartText().isEmpty() && file.exists()) {
+        m_projectCenter->setDatabaseSize(file.size());
+        if (DatabaseSize::reachesLimit(file.size()) && m_bIsRecordStart)
+            slotStopRecord();
     }
-    slotAlarmAudioStop();
+    if (m_bIsRecordStart)
+        m_projectCenter->setRecordEnd(now);
+
+    switch (AlarmSoundDecision::decide(m_deviceList, m_bAudioPlaying)) {
+    case AlarmSoundDecision::Play:
+        slotAlarmAudioPlay();
+        break;
+    case AlarmSoundDecision::Stop:
+        slotAlarmAudioStop();
+        break;
+    case AlarmSoundDecision::Keep:
+        break;
+    }
 }
 
 void MoravinMain::slotAlarmAudioPlay()

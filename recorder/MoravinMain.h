@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/UsbPortWatch.h"
+
 #include <QList>
 #include <QMediaPlayer>
 #include <QPixmap>
@@ -7,21 +9,26 @@
 #include <QVariantHash>
 #include <QWidget>
 
+#include <memory>
+
 class ConfiguredDevice;
 class InsertSerialData;
 class LanDiscovery;
+class ProjectCenter;
 class ProjectMain;
+class ProjectManager;
 class QAction;
 class QCloseEvent;
-class QFrame;
-class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
 class QVBoxLayout;
-class TopCustomFrame;
 struct AvailableDevice;
 struct UsbPortInfo;
+
+namespace Ui {
+class MoravinMain;
+}
 
 // The recorder's one window: title band with the command buttons, one
 // project panel at a time in the centre, status bar. It owns the project
@@ -32,6 +39,9 @@ class MoravinMain : public QWidget
 public:
     static constexpr const char *WindowTitle = "Moravin Lite";
     static constexpr const char *Version = "V3.35";
+    // How long closing a project waits for a busy database to take the
+    // readings still buffered for it.
+    static constexpr int DrainWaitMs = 12000;
 
     explicit MoravinMain(QWidget *parent = nullptr);
     ~MoravinMain() override;
@@ -45,12 +55,16 @@ public:
     const QList<ConfiguredDevice *> &deviceList() const { return m_deviceList; }
     InsertSerialData *insertSerialData() const { return m_insertSerialData; }
     QWidget *currentPanel() const;
+    ProjectManager *projectManager() const { return m_projectManager; }
+    ProjectCenter *projectCenter() const { return m_projectCenter; }
     QMenu *projectMenu() const { return m_projectMenu; }
     QMenu *recordMenu() const { return m_recordMenu; }
     QMenu *reportMenu() const { return m_reportMenu; }
     QMenu *viewMenu() const { return m_viewMenu; }
     const QList<AvailableDevice *> &availDeviceList() const { return m_availDeviceList; }
     LanDiscovery *discovery() const { return m_discovery; }
+    QTimer *writeDbTimer() const { return m_writeDbTimer; }
+    QTimer *writeDeviceTimer() const { return m_writeDeviceTimer; }
 
 public slots:
     void topDblClick();
@@ -72,6 +86,7 @@ public slots:
     void slotStopRecord();
     void projectCreated(const QString &path);
     void projectLoaded(const QString &path);
+    void projectListConfirm(QList<ConfiguredDevice *> list);
     void checkConnection();
     void slotStdTimer();
     void writeDevice();
@@ -85,12 +100,15 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildForm();
     void buildMenus();
     void popMenu(QMenu *menu, QPushButton *button);
     void setProjectEntriesEnabled(bool enabled);
+    void setNewProjectMenuState();
     void showProjectMain();
     void removeProjectMain();
+    void removeProjectCenter();
+    void removeProjectManager();
+    void showProjectManager(bool intervalLocked);
     void setProjectLabels();
     void addRecentProject();
     void closeProjectResources();
@@ -100,6 +118,7 @@ private:
     void openProjectCenter();
     bool createInsertSerialData(const QString &path);
     void deleteInsertSerialData();
+    void drainPendingRows();
     void fatalDatabaseError();
     void startDiscovery();
     void stopDiscovery();
@@ -108,6 +127,7 @@ private:
     void closeSerialDevices();
     void closeKelvantisDevices();
 
+    std::unique_ptr<Ui::MoravinMain> ui;
     QMenu *m_projectMenu = nullptr;
     QMenu *m_recordMenu = nullptr;
     QMenu *m_reportMenu = nullptr;
@@ -121,26 +141,16 @@ private:
     QAction *m_actExpansion = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;
-
-    TopCustomFrame *m_menuFrame = nullptr;
-    QPushButton *m_commandProject = nullptr;
-    QPushButton *m_commandRecord = nullptr;
-    QPushButton *m_commandScreen = nullptr;
-    QPushButton *m_commandHelp = nullptr;
-    QFrame *m_centralFrame = nullptr;
-    QLabel *m_labelProjectName = nullptr;
-    QLabel *m_labelInterval = nullptr;
-    QLabel *m_labelDateTime = nullptr;
-    QLabel *m_labelRecordState = nullptr;
     QVBoxLayout *m_layout = nullptr;
 
     ProjectMain *m_projectMain = nullptr;
+    ProjectManager *m_projectManager = nullptr;
+    ProjectCenter *m_projectCenter = nullptr;
     QTimer *m_stdTimer = nullptr;
     QTimer *m_writeDeviceTimer = nullptr;
     QTimer *m_checkTimer = nullptr;
     QTimer *m_writeDbTimer = nullptr;
-    bool m_bAnyPortNow = false;
-    bool m_bAnyPortBefore = false;
+    UsbPortWatch m_usbWatch;
     bool m_bProjectOpen = false;
     QString m_projectName;
     QString m_projectFile;

@@ -13,7 +13,7 @@
 
 #include <QStringList>
 
-#include "core/DataInterval.h"
+#include "display/LiveChart.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,98 +44,12 @@ LiveSeries makeLiveSeries(double newest, int intervalMs, int missingEvery)
 XYChart *buildLiveChart(int width, int height, const LiveSeries &s, int intervalMs,
                         const QString &name, int color)
 {
-    auto *c = new XYChart(width, height, 0x595959, Chart::Transparent, 0);
-    const int bg = c->linearGradientColor(0, 25, 0, height - 15, 0x595959, 0x303030);
-    c->setPlotArea(45, 25, width - 50, height - 55, bg, -1, Chart::Transparent, 0x80303030,
-                   0x80303030);
-    c->setClipping(0);
-    c->xAxis()->setTickDensity(75, 15);
-    c->xAxis()->setWidth(2);
-    c->yAxis()->setWidth(2);
-    c->xAxis()->setColors(0x80c0c0c0, 0x80f4f4f4);
-    c->yAxis()->setColors(0x80c0c0c0, 0x80f4f4f4);
-    const double newest = s.times[239];
-    if (newest != Chart::NoValue) {
-        c->xAxis()->setDateScale(newest - 240 * intervalMs / 1000, newest);
-        c->xAxis()->setLabelFormat(QStringLiteral("{value|hh:nn:ss}"));
-        LineLayer *layer = c->addLineLayer2(Chart::Overlay, 0);
-        layer->setXData(DoubleArray(s.times, 240));
-        layer->addDataSet(DoubleArray(s.values, 240), color, name);
-    }
-    return c;
+    return LiveChart::build(width, height, s.times, s.values, intervalMs, name, color);
 }
 
 void drawLiveTrackCursor(XYChart *c, int mouseX, int intervalMs)
 {
-    DrawArea *d = c->initDynamicLayer();
-    const PlotArea *plot = c->getPlotArea();
-    const double xValue = c->getNearestXValue(mouseX);
-    const int xCoor = c->getXCoor(xValue);
-    d->vline(plot->getTopY(), plot->getBottomY(), xCoor, d->dashLineColor(0x80f4f4f4, 0x0101));
-
-    const QString xlabel = QStringLiteral("<*font,bgColor=373737,color=e6e6e6*> ") +
-                           c->formatValue(xValue, QStringLiteral("hh:nn:ss")) +
-                           QStringLiteral(" <*/font*>");
-    TTFText *t = d->text3(xlabel, QStringLiteral("arialbd.ttf"), 8);
-    const int xLabelPos =
-        std::max(0, std::min(xCoor - t->getWidth() / 2, c->getWidth() - t->getWidth()));
-    t->draw(xLabelPos, plot->getBottomY() + 6, 0xffffff, Chart::TopLeft);
-    t->destroy();
-
-    QStringList legend;
-    for (int i = 0; i < c->getLayerCount(); ++i) {
-        Layer *layer = c->getLayerByZ(i);
-        const int xIndex = layer->getXIndexOf(xValue);
-        for (int j = 0; j < layer->getDataSetCount(); ++j) {
-            DataSet *ds = layer->getDataSetByZ(j);
-            const int color = ds->getDataColor();
-            if (ds->getDataName().isEmpty() || color == Chart::Transparent)
-                continue;
-            const double v = ds->getValue(xIndex);
-            const QString value = v == Chart::NoValue
-                                      ? QStringLiteral("N/A")
-                                      : c->formatValue(v, QStringLiteral("{value|2.}"));
-            legend << QStringLiteral("<*block*>") + ds->getLegendIcon() + QStringLiteral(" ") +
-                          MarkupText::plain(ds->getDataName()) +
-                          QStringLiteral(": <*font,bgColor=") + hex6(color) +
-                          QStringLiteral("*> ") + value + QStringLiteral(" <*font*><*/*>");
-            const int yCoor = c->getYCoor(ds->getPosition(xIndex), ds->getUseYAxis());
-            if (yCoor >= plot->getTopY() && yCoor <= plot->getBottomY()) {
-                d->circle(xCoor, yCoor, 4, 4, color, color);
-                TTFText *label =
-                    d->text3(QStringLiteral("<*font,bgColor=") + hex6(color) +
-                                 QStringLiteral("*> ") + value + QStringLiteral(" <*font*>"),
-                             QStringLiteral("arialbd.ttf"), 8);
-                if (xCoor <= (plot->getLeftX() + plot->getRightX()) / 2)
-                    label->draw(xCoor + 5, yCoor, 0xffffff, Chart::Left);
-                else
-                    label->draw(xCoor - 5, yCoor, 0xffffff, Chart::Right);
-                label->destroy();
-            }
-        }
-    }
-    QString legendText = QStringLiteral("<*block*>");
-    for (int i = legend.size() - 1; i >= 0; --i)
-        legendText += legend[i];
-    legendText += QStringLiteral("<*/*>");
-    TTFText *l = d->text3(legendText, QStringLiteral("arialbd.ttf"), 8);
-    l->draw(plot->getLeftX() + 5, plot->getTopY() - 3, 0xffffff, Chart::BottomLeft);
-    l->destroy();
-
-    TTFText *stamp = d->text3(QStringLiteral("<*block*><*font=arialbd.ttf*>[ ") +
-                                  c->formatValue(xValue, QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-                                  QStringLiteral(" ]<*/*><*/*>"),
-                              QStringLiteral("arialbd.ttf"), 8);
-    stamp->draw(plot->getLeftX() + 100, plot->getTopY() - 3, 0xffffff, Chart::BottomLeft);
-    stamp->destroy();
-
-    TTFText *view =
-        d->text3(QStringLiteral("<*block*><*block*><*font=arial.ttf*>View Length : 240 samples<*/*>"
-                                "<*block*><*font=arial.ttf*>   Interval : ") +
-                     DataInterval::intervalText(intervalMs) + QStringLiteral(" <*/*><*/*>"),
-                 QStringLiteral("arial.ttf"), 8);
-    view->draw(plot->getRightX() - 240, plot->getTopY() - 3, 0xffffff, Chart::BottomLeft);
-    view->destroy();
+    LiveChart::drawTrackCursor(c, mouseX, intervalMs);
 }
 
 ViewerData makeViewerData(int points, double start, double step)

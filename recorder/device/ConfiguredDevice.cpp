@@ -224,11 +224,12 @@ void ConfiguredDevice::handleReading(const QString &data)
     m_chart.add(chartTime, reading.value1, reading.value2);
 
     if (chartView)
-        chartView->updateChart(m_chart.times(), m_chart.ch1(), m_chart.ch2(), ch1Value, ch2Value);
+        chartView->updateReadings(m_chart.times(), m_chart.ch1(), m_chart.ch2(), ch1Value,
+                                  ch2Value);
     if (dashItem1)
-        dashItem1->setValueText(ch1Value);
+        dashItem1->updateValue(ch1Value);
     if (dashItem2)
-        dashItem2->setValueText(ch2Value);
+        dashItem2->updateValue(ch2Value);
 
     if (recording && !refreshPending) {
         InsertSerialData::append(
@@ -267,13 +268,13 @@ void ConfiguredDevice::deviceConnected()
 {
     connected = true;
     if (listItem)
-        listItem->deviceConnected(deviceNumber);
+        listItem->onDeviceConnected(deviceNumber);
     if (chartView)
-        chartView->deviceConnected(deviceNumber);
+        chartView->onDeviceConnected(deviceNumber);
     if (dashItem1)
-        dashItem1->deviceConnected(deviceNumber);
+        dashItem1->onDeviceConnected(deviceNumber);
     if (dashItem2)
-        dashItem2->deviceConnected(deviceNumber);
+        dashItem2->onDeviceConnected(deviceNumber);
 }
 
 void ConfiguredDevice::deviceDisconnected()
@@ -282,13 +283,13 @@ void ConfiguredDevice::deviceDisconnected()
     qCDebug(lcDevice).noquote().nospace()
         << "- ConfiguredDevice::deviceDisconnected() : " << deviceNumber;
     if (listItem)
-        listItem->deviceDisconnected(deviceNumber);
+        listItem->onDeviceDisconnected(deviceNumber);
     if (chartView)
-        chartView->deviceDisconnected(deviceNumber);
+        chartView->onDeviceDisconnected(deviceNumber);
     if (dashItem1)
-        dashItem1->deviceDisconnected(deviceNumber);
+        dashItem1->onDeviceDisconnected(deviceNumber);
     if (dashItem2)
-        dashItem2->deviceDisconnected(deviceNumber);
+        dashItem2->onDeviceDisconnected(deviceNumber);
     ch1Value.clear();
     ch2Value.clear();
     ch1Alarm = false;

@@ -7,7 +7,7 @@ class DashboardTileView
 {
 public:
     virtual ~DashboardTileView() = default;
-    virtual void deviceConnected(const QString &deviceNumber) = 0;
-    virtual void deviceDisconnected(const QString &deviceNumber) = 0;
-    virtual void setValueText(const QString &value) = 0;
+    virtual void onDeviceConnected(const QString &deviceNumber) = 0;
+    virtual void onDeviceDisconnected(const QString &deviceNumber) = 0;
+    virtual void updateValue(const QString &value) = 0;
 };

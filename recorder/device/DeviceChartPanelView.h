@@ -7,10 +7,10 @@ class DeviceChartPanelView
 {
 public:
     virtual ~DeviceChartPanelView() = default;
-    virtual void deviceConnected(const QString &deviceNumber) = 0;
-    virtual void deviceDisconnected(const QString &deviceNumber) = 0;
+    virtual void onDeviceConnected(const QString &deviceNumber) = 0;
+    virtual void onDeviceDisconnected(const QString &deviceNumber) = 0;
     // The arrays hold ChartHistory::Size points each, oldest first, and are
     // valid only during the call.
-    virtual void updateChart(const double *times, const double *ch1, const double *ch2,
-                             const QString &ch1Value, const QString &ch2Value) = 0;
+    virtual void updateReadings(const double *times, const double *ch1, const double *ch2,
+                                const QString &ch1Value, const QString &ch2Value) = 0;
 };

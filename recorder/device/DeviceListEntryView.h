@@ -7,6 +7,6 @@ class DeviceListEntryView
 {
 public:
     virtual ~DeviceListEntryView() = default;
-    virtual void deviceConnected(const QString &deviceNumber) = 0;
-    virtual void deviceDisconnected(const QString &deviceNumber) = 0;
+    virtual void onDeviceConnected(const QString &deviceNumber) = 0;
+    virtual void onDeviceDisconnected(const QString &deviceNumber) = 0;
 };

@@ -187,6 +187,23 @@ int InsertSerialData::pendingCount()
     return pendingRows().size();
 }
 
+int InsertSerialData::ownPendingCount() const
+{
+    const QVector<QueuedRow> &rows = pendingRows();
+    return int(std::count_if(rows.begin(), rows.end(),
+                             [this](const QueuedRow &r) { return r.database == m_databasePath; }));
+}
+
+int InsertSerialData::discardOwnPending()
+{
+    QVector<QueuedRow> &rows = pendingRows();
+    const int before = rows.size();
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](const QueuedRow &r) { return r.database == m_databasePath; }),
+               rows.end());
+    return before - rows.size();
+}
+
 void InsertSerialData::clearPending()
 {
     pendingRows().clear();
@@ -231,9 +248,7 @@ bool InsertSerialData::insertChunk(QSqlDatabase &db, int first, int count)
 bool InsertSerialData::insertNow()
 {
     QVector<QueuedRow> &rows = pendingRows();
-    int mine = 0;
-    for (const QueuedRow &r : rows)
-        mine += r.database == m_databasePath ? 1 : 0;
+    const int mine = ownPendingCount();
     if (mine == 0)
         return true;
     if (!m_opened)
@@ -263,9 +278,7 @@ bool InsertSerialData::insertNow()
                          << ": rows kept :" << mine;
         return false;
     }
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [this](const QueuedRow &r) { return r.database == m_databasePath; }),
-               rows.end());
+    discardOwnPending();
     qCDebug(lcStore) << "InsertSerialData::insertNow : endtime :"
                      << QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
     return true;

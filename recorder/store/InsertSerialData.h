@@ -33,6 +33,11 @@ public:
 
     static void append(const PendingRow &row);
     static int pendingCount();
+    // The buffered rows of this writer's database.
+    int ownPendingCount() const;
+    // Drops them, for a project closed while its database stays unwritable;
+    // returns how many were dropped.
+    int discardOwnPending();
     // Drops every buffered row; for tests and for a process that ends.
     static void clearPending();
 

@@ -11,8 +11,8 @@
 class FakeListEntry : public DeviceListEntryView
 {
 public:
-    void deviceConnected(const QString &n) override { calls << QStringLiteral("connected ") + n; }
-    void deviceDisconnected(const QString &n) override
+    void onDeviceConnected(const QString &n) override { calls << QStringLiteral("connected ") + n; }
+    void onDeviceDisconnected(const QString &n) override
     {
         calls << QStringLiteral("disconnected ") + n;
     }
@@ -22,13 +22,13 @@ public:
 class FakeChartPanel : public DeviceChartPanelView
 {
 public:
-    void deviceConnected(const QString &n) override { calls << QStringLiteral("connected ") + n; }
-    void deviceDisconnected(const QString &n) override
+    void onDeviceConnected(const QString &n) override { calls << QStringLiteral("connected ") + n; }
+    void onDeviceDisconnected(const QString &n) override
     {
         calls << QStringLiteral("disconnected ") + n;
     }
-    void updateChart(const double *times, const double *ch1, const double *ch2, const QString &v1,
-                     const QString &v2) override
+    void updateReadings(const double *times, const double *ch1, const double *ch2,
+                        const QString &v1, const QString &v2) override
     {
         calls << QStringLiteral("update ") + v1 + QLatin1Char(' ') + v2;
         lastTime = times[ChartHistory::Size - 1];
@@ -44,11 +44,11 @@ public:
 class FakeTile : public DashboardTileView
 {
 public:
-    void deviceConnected(const QString &n) override { calls << QStringLiteral("connected ") + n; }
-    void deviceDisconnected(const QString &n) override
+    void onDeviceConnected(const QString &n) override { calls << QStringLiteral("connected ") + n; }
+    void onDeviceDisconnected(const QString &n) override
     {
         calls << QStringLiteral("disconnected ") + n;
     }
-    void setValueText(const QString &value) override { calls << QStringLiteral("value ") + value; }
+    void updateValue(const QString &value) override { calls << QStringLiteral("value ") + value; }
     QStringList calls;
 };

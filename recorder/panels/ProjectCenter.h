@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class ChartView;
+class ConfiguredDevice;
+class DashBoard;
+class ProjectList;
+class QVBoxLayout;
+
+namespace Ui {
+class ProjectCenter;
+}
+
+// The open project: its device list on the left, the dashboard or the chart
+// panel of one device in the middle, and the record button with the recorded
+// period and the database size at the bottom.
+class ProjectCenter : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ProjectCenter(const QString &projectFile, QWidget *parent = nullptr);
+    ~ProjectCenter() override;
+
+    void setDevices(const QList<ConfiguredDevice *> &devices);
+    void setRecordState(bool recording);
+    void setRecordPeriod(const QString &start, const QString &end);
+    void setRecordEnd(const QString &end);
+    void setDatabaseSize(qint64 bytes);
+    void setEmptySlotsVisible(bool visible);
+    QString recordStartText() const;
+    QString recordEndText() const;
+
+    QString projectName() const { return m_projectName; }
+    ProjectList *projectList() const { return m_projectList; }
+    DashBoard *dashBoard() const { return m_dashBoard; }
+    ChartView *chartView() const { return m_chartView; }
+    ConfiguredDevice *shownDevice() const { return m_shownDevice; }
+    bool isDashboardShown() const { return m_dashboardShown; }
+
+signals:
+    void clickRecord();
+    void updateProjectFile();
+
+public slots:
+    void slotRecord();
+    void slotDashboardClicked();
+    void slotDeviceClicked(ConfiguredDevice *device);
+    void slotPopupSensingOption();
+    void slotNetworkSetting();
+    void slotSensingConfirm();
+
+private:
+    void showInBoard(QWidget *shown, QWidget *hidden);
+
+    std::unique_ptr<Ui::ProjectCenter> ui;
+    QIcon m_recordIcon;
+    QIcon m_stopIcon;
+    QString m_projectName;
+    QList<ConfiguredDevice *> m_devices;
+    ProjectList *m_projectList = nullptr;
+    DashBoard *m_dashBoard = nullptr;
+    ChartView *m_chartView = nullptr;
+    QVBoxLayout *m_boardLayout = nullptr;
+    ConfiguredDevice *m_shownDevice = nullptr;
+    bool m_dashboardShown = true;
+};
