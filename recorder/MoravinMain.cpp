@@ -733,11 +733,11 @@ void MoravinMain::slotStdTimer()
         return;
 
     const QString database = ProjectFile(m_projectFile).databasePath();
-    const QFileInfo file(database);
     if (!m_projectCenter->recordEndText().isEmpty() &&
-        !m_projectCenter->recordStartText().isEmpty() && file.exists()) {
-        m_projectCenter->setDatabaseSize(file.size());
-        if (DatabaseSize::reachesLimit(file.size()) && m_bIsRecordStart)
+        !m_projectCenter->recordStartText().isEmpty() && QFileInfo::exists(database)) {
+        const qint64 bytes = DatabaseSize::onDisk(database);
+        m_projectCenter->setDatabaseSize(bytes);
+        if (DatabaseSize::reachesLimit(bytes) && m_bIsRecordStart)
             slotStopRecord();
     }
     if (m_bIsRecordStart)

@@ -10,6 +10,10 @@ UsbPortWatch::Change UsbPortWatch::check(int portCount, int knownCount)
     Change change = NoChange;
     if (m_anyPortNow != m_anyPortBefore)
         change = m_anyPortNow ? PortsChanged : AllPortsDown;
+    // A forced scan that finds nothing still drops records left from before.
+    else if (m_forced && knownCount > 0)
+        change = AllPortsDown;
+    m_forced = false;
     m_anyPortBefore = m_anyPortNow;
     return change;
 }
@@ -18,4 +22,5 @@ void UsbPortWatch::force()
 {
     m_anyPortNow = true;
     m_anyPortBefore = false;
+    m_forced = true;
 }

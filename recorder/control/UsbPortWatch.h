@@ -26,4 +26,5 @@ public:
 private:
     bool m_anyPortNow = false;
     bool m_anyPortBefore = false;
+    bool m_forced = false;
 };

@@ -81,14 +81,8 @@ void LiveChart::drawTrackCursor(XYChart *c, int mouseX, int intervalMs)
             const int color = ds->getDataColor();
             if (ds->getDataName().isEmpty() || color == Chart::Transparent)
                 continue;
-            const double v = ds->getValue(xIndex);
-            const QString value = v == Chart::NoValue
-                                      ? QStringLiteral("N/A")
-                                      : c->formatValue(v, QStringLiteral("{value|2.}"));
-            legend << QStringLiteral("<*block*>") + ds->getLegendIcon() + QLatin1Char(' ') +
-                          MarkupText::plain(ds->getDataName()) +
-                          QStringLiteral(": <*font,bgColor=") + hex6(color) +
-                          QStringLiteral("*> ") + value + QStringLiteral(" <*font*><*/*>");
+            const QString value = valueText(c, ds->getValue(xIndex));
+            legend << legendEntry(ds->getLegendIcon(), ds->getDataName(), color, value);
             const int yCoor = c->getYCoor(ds->getPosition(xIndex), ds->getUseYAxis());
             if (yCoor < plot->getTopY() || yCoor > plot->getBottomY())
                 continue;
@@ -108,16 +102,37 @@ void LiveChart::drawTrackCursor(XYChart *c, int mouseX, int intervalMs)
     drawText(d, legendText, "arialbd.ttf", plot->getLeftX() + 5, plot->getTopY() - 3,
              Chart::BottomLeft);
 
-    drawText(d,
-             QStringLiteral("<*block*><*font=arialbd.ttf*>[ ") +
-                 c->formatValue(xValue, QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-                 QStringLiteral(" ]<*/*><*/*>"),
-             "arialbd.ttf", plot->getLeftX() + 100, plot->getTopY() - 3, Chart::BottomLeft);
+    drawText(d, timeStamp(c, xValue), "arialbd.ttf", plot->getLeftX() + 100, plot->getTopY() - 3,
+             Chart::BottomLeft);
+    drawText(d, viewLine(intervalMs), "arial.ttf", plot->getRightX() - 240, plot->getTopY() - 3,
+             Chart::BottomLeft);
+}
 
-    drawText(d,
-             QStringLiteral("<*block*><*block*><*font=arial.ttf*>View Length : ") +
-                 QString::number(Points) +
-                 QStringLiteral(" samples<*/*><*block*><*font=arial.ttf*>   Interval : ") +
-                 DataInterval::intervalText(intervalMs) + QStringLiteral(" <*/*><*/*>"),
-             "arial.ttf", plot->getRightX() - 240, plot->getTopY() - 3, Chart::BottomLeft);
+QString LiveChart::valueText(const XYChart *chart, double value)
+{
+    return value == Chart::NoValue ? QStringLiteral("N/A")
+                                   : chart->formatValue(value, QStringLiteral("{value|2.}"));
+}
+
+QString LiveChart::legendEntry(const QString &icon, const QString &name, int color,
+                               const QString &value)
+{
+    return QStringLiteral("<*block*>") + icon + QLatin1Char(' ') + MarkupText::plain(name) +
+           QStringLiteral(": <*font,bgColor=") + hex6(color) + QStringLiteral("*> ") + value +
+           QStringLiteral(" <*font*><*/*>");
+}
+
+QString LiveChart::timeStamp(const XYChart *chart, double xValue)
+{
+    return QStringLiteral("<*block*><*font=arialbd.ttf*>[ ") +
+           chart->formatValue(xValue, QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+           QStringLiteral(" ]<*/*><*/*>");
+}
+
+QString LiveChart::viewLine(int intervalMs)
+{
+    return QStringLiteral("<*block*><*block*><*font=arial.ttf*>View Length : ") +
+           QString::number(Points) +
+           QStringLiteral(" samples<*/*><*block*><*font=arial.ttf*>   Interval : ") +
+           DataInterval::intervalText(intervalMs) + QStringLiteral(" <*/*><*/*>");
 }

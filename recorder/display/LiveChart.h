@@ -18,4 +18,11 @@ public:
     static XYChart *build(int width, int height, const double *times, const double *values,
                           int intervalMs, const QString &name, int color);
     static void drawTrackCursor(XYChart *chart, int mouseX, int intervalMs);
+
+    // The mark-up texts of the track cursor.
+    static QString valueText(const XYChart *chart, double value);
+    static QString legendEntry(const QString &icon, const QString &name, int color,
+                               const QString &value);
+    static QString timeStamp(const XYChart *chart, double xValue);
+    static QString viewLine(int intervalMs);
 };

@@ -1,0 +1,124 @@
+#include "control/AlarmSoundDecision.h"
+#include "control/DatabaseSize.h"
+#include "control/FlushSchedule.h"
+#include "control/FoundDevices.h"
+#include "control/UsbPortWatch.h"
+#include "device/AvailableDevice.h"
+#include "device/ConfiguredDevice.h"
+#include "device/UsbPortInfo.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The decisions of recording control that need no window.
+class TestRecordingRules : public QObject
+{
+    Q_OBJECT
+private slots:
+    void flushWaitsForABatchWhileRecordingAndDrainsAfter()
+    {
+        QCOMPARE(FlushSchedule::threshold(0), 8);
+        QCOMPARE(FlushSchedule::threshold(1), 8);
+        QCOMPARE(FlushSchedule::threshold(2), 16);
+        QCOMPARE(FlushSchedule::threshold(16), 16);
+        QVERIFY(!FlushSchedule::isDue(true, 7, 1));
+        QVERIFY(FlushSchedule::isDue(true, 8, 1));
+        QVERIFY(!FlushSchedule::isDue(true, 15, 2));
+        QVERIFY(FlushSchedule::isDue(true, 16, 2));
+        // After the stop, whatever a failed flush left behind is due at once.
+        QVERIFY(FlushSchedule::isDue(false, 1, 5));
+        QVERIFY(!FlushSchedule::isDue(false, 0, 5));
+        QVERIFY(FlushSchedule::keepsRunning(true, 0));
+        QVERIFY(FlushSchedule::keepsRunning(false, 3));
+        QVERIFY(!FlushSchedule::keepsRunning(false, 0));
+    }
+
+    void usbWatchReportsOnlyChanges()
+    {
+        UsbPortWatch watch;
+        QCOMPARE(watch.check(0, 0), UsbPortWatch::NoChange);
+        QCOMPARE(watch.check(1, 0), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check(1, 1), UsbPortWatch::NoChange);
+        // A second device: the count differs from the records held.
+        QCOMPARE(watch.check(2, 1), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check(2, 2), UsbPortWatch::NoChange);
+        // One of two pulled.
+        QCOMPARE(watch.check(1, 2), UsbPortWatch::PortsChanged);
+        // The last one pulled: reported once, not on every later scan.
+        QCOMPARE(watch.check(0, 1), UsbPortWatch::AllPortsDown);
+        QCOMPARE(watch.check(0, 0), UsbPortWatch::NoChange);
+        QCOMPARE(watch.check(0, 0), UsbPortWatch::NoChange);
+        // A forced scan rebuilds what it finds, and an empty one drops the records.
+        watch.force();
+        QCOMPARE(watch.check(1, 1), UsbPortWatch::PortsChanged);
+        watch.force();
+        QCOMPARE(watch.check(0, 1), UsbPortWatch::AllPortsDown);
+    }
+
+    void usbRecordsAreRebuiltAndLanRecordsKept()
+    {
+        QList<AvailableDevice *> all;
+        QList<AvailableDevice *> usb;
+        all.append(new AvailableDevice{"001EC01234AB", "127.0.0.5", 2323, 2});
+        FoundDevices::rebuildUsb(all, usb, {{"ttyACM0", "KV1"}, {"ttyACM1", "KV2"}});
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(usb.size(), 2);
+        QCOMPARE(usb.at(1)->address, QStringLiteral("ttyACM1"));
+        QCOMPARE(usb.at(1)->interfaceType, 1);
+        QCOMPARE(usb.at(1)->port, quint16(23));
+        // The device moved to another port; the other one is gone.
+        FoundDevices::rebuildUsb(all, usb, {{"ttyACM3", "KV2"}});
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(usb.size(), 1);
+        QCOMPARE(usb.at(0)->deviceNumber, QStringLiteral("KV2"));
+        QCOMPARE(usb.at(0)->address, QStringLiteral("ttyACM3"));
+        FoundDevices::dropUsb(all, usb);
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all.at(0)->interfaceType, 2);
+        QVERIFY(usb.isEmpty());
+        FoundDevices::clear(all, usb);
+        QVERIFY(all.isEmpty());
+    }
+
+    void databaseSizeTextWarningAndLimit()
+    {
+        QCOMPARE(DatabaseSize::text(3221225472LL), QStringLiteral("Database 3072.00MB"));
+        QCOMPARE(DatabaseSize::text(0), QStringLiteral("Database 0.00MB"));
+        QCOMPARE(DatabaseSize::text(1572864), QStringLiteral("Database 1.50MB"));
+        QVERIFY(DatabaseSize::isWarning(3221225472LL));
+        QVERIFY(!DatabaseSize::isWarning(3221225471LL));
+        QVERIFY(!DatabaseSize::reachesLimit(4187593113LL));
+        QVERIFY(DatabaseSize::reachesLimit(4187593114LL));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("p.dat");
+        for (const auto &file : {std::make_pair(path, 1000), std::make_pair(path + "-wal", 24)}) {
+            QFile f(file.first);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(file.second, 'x'));
+        }
+        QCOMPARE(DatabaseSize::onDisk(path), qint64(1024));
+        QVERIFY(QFile::remove(path + "-wal"));
+        QCOMPARE(DatabaseSize::onDisk(path), qint64(1000));
+    }
+
+    void alarmSoundStartsOnceAndStopsWithoutAlarm()
+    {
+        ConfiguredDevice a("A", 2);
+        ConfiguredDevice b("B", 2);
+        const QList<ConfiguredDevice *> devices{&a, nullptr, &b};
+        QCOMPARE(AlarmSoundDecision::decide(devices, false), AlarmSoundDecision::Stop);
+        b.ch2Alarm = true;
+        QCOMPARE(AlarmSoundDecision::decide(devices, false), AlarmSoundDecision::Play);
+        QCOMPARE(AlarmSoundDecision::decide(devices, true), AlarmSoundDecision::Keep);
+        a.ch1Alarm = true;
+        QCOMPARE(AlarmSoundDecision::decide(devices, true), AlarmSoundDecision::Keep);
+        a.ch1Alarm = b.ch2Alarm = false;
+        QCOMPARE(AlarmSoundDecision::decide(devices, true), AlarmSoundDecision::Stop);
+        QCOMPARE(AlarmSoundDecision::decide({}, true), AlarmSoundDecision::Stop);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordingRules)
+#include "tst_RecordingRules.moc"
