@@ -419,7 +419,7 @@ void MoravinMain::drainPendingRows()
         return;
     QElapsedTimer waited;
     waited.start();
-    while (!m_insertSerialData->insertNow() && waited.elapsed() < DrainWaitMs)
+    while (!m_insertSerialData->insertNow() && waited.elapsed() < m_drainWaitMs)
         QThread::msleep(100);
     const int lost = m_insertSerialData->discardOwnPending();
     if (lost == 0)

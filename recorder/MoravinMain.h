@@ -39,8 +39,8 @@ class MoravinMain : public QWidget
 public:
     static constexpr const char *WindowTitle = "Moravin Lite";
     static constexpr const char *Version = "V3.35";
-    // How long closing a project waits for a busy database to take the
-    // readings still buffered for it.
+    // How long closing a project waits by default for a busy database to take
+    // the readings still buffered for it.
     static constexpr int DrainWaitMs = 12000;
 
     explicit MoravinMain(QWidget *parent = nullptr);
@@ -65,6 +65,7 @@ public:
     LanDiscovery *discovery() const { return m_discovery; }
     QTimer *writeDbTimer() const { return m_writeDbTimer; }
     QTimer *writeDeviceTimer() const { return m_writeDeviceTimer; }
+    void setDrainWait(int milliseconds) { m_drainWaitMs = milliseconds; }
 
 public slots:
     void topDblClick();
@@ -165,4 +166,5 @@ private:
     QString m_connectionTag;
     QMediaPlayer *m_player = nullptr;
     bool m_bAudioPlaying = false;
+    int m_drainWaitMs = DrainWaitMs;
 };

@@ -1,0 +1,414 @@
+#include "MoravinMain.h"
+#include "ProjectMain.h"
+#include "core/ProjectFile.h"
+#include "device/ConfiguredDevice.h"
+#include "device/LanDiscovery.h"
+#include "device/RecorderInterval.h"
+#include "display/DashBoard.h"
+#include "panels/ProjectCenter.h"
+#include "panels/ProjectManager.h"
+#include "store/InsertSerialData.h"
+#include "widgets/MessageDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QList<MessageDialog *> openMessages()
+{
+    QList<MessageDialog *> found;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *d = qobject_cast<MessageDialog *>(w); d && d->isVisible())
+            found.append(d);
+    }
+    return found;
+}
+
+QAction *action(QMenu *menu, const QString &text)
+{
+    for (QAction *a : menu->actions()) {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+// LAN devices on a loopback port where nothing listens; the tests never
+// need an answer.
+DeviceSettings lanDevice(const QString &number)
+{
+    DeviceSettings d;
+    d.deviceNumber = number;
+    d.deviceInterface = DeviceSettings::Lan;
+    d.interfaceAddress = QStringLiteral("127.0.0.1");
+    d.tcpPort = 9;
+    return d;
+}
+
+int rowCount(const QString &path, const QString &where = QString())
+{
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "count");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec("select count(*) from kelvantis " + where) && q.next())
+                count = q.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase("count");
+    return count;
+}
+
+// Holds the write lock of a database from another connection for a while,
+// on a thread of its own so that the recorder's blocking wait can see it go.
+class Locker : public QThread
+{
+public:
+    Locker(const QString &path, int holdMs) : m_path(path), m_holdMs(holdMs) {}
+    bool locked() const { return m_locked.loadAcquire(); }
+
+protected:
+    void run() override
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "locker");
+            db.setDatabaseName(m_path);
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec("begin immediate")) {
+                    m_locked.storeRelease(1);
+                    msleep(m_holdMs);
+                    q.exec("rollback");
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase("locker");
+        m_locked.storeRelease(0);
+    }
+
+private:
+    QString m_path;
+    int m_holdMs;
+    QAtomicInt m_locked;
+};
+
+} // namespace
+
+class TestRecordingControl : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    QString makeProject(const QString &name, int interval, const QList<DeviceSettings> &devices)
+    {
+        const QString path = m_dir.filePath(name + ".qpj");
+        const ProjectFile project(path);
+        project.writeHeader(name, interval, ProjectFile::databaseNameFor(path));
+        project.saveDeviceList(devices);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(moravin);
+        qRegisterMetaType<QList<ConfiguredDevice *>>();
+    }
+    void init() { QSettings("MoravinLite", "Moravin Lite").clear(); }
+    void cleanup()
+    {
+        for (MessageDialog *d : openMessages())
+            d->close();
+        InsertSerialData::clearPending();
+    }
+
+    void newProjectGoesThroughTheConfigurationPanel()
+    {
+        const QString path = m_dir.filePath("Fresh.qpj");
+        QFile(path).open(QIODevice::WriteOnly);
+        MoravinMain w;
+        w.projectCreated(path);
+        ProjectManager *panel = w.projectManager();
+        QVERIFY(panel);
+        QCOMPARE(w.currentPanel(), panel);
+        QVERIFY(panel->intervalMenu()->isEnabled());
+        QVERIFY(w.discovery() && w.discovery()->isRunning());
+
+        panel->intervalMenu()->actions().at(0)->trigger();
+        QCOMPARE(RecorderInterval::current(), 1000);
+        auto *typed = new ConfiguredDevice("00AA11BB22CC", 2);
+        typed->setDeviceInfo("Hall", "CH1", "CH2", "127.0.0.1", 9);
+        panel->slotManualConfigDevice(typed);
+        panel->slotProjectListConfirm();
+
+        QVERIFY(w.isProjectOpen());
+        QVERIFY(!w.projectManager());
+        QVERIFY(w.projectCenter());
+        QCOMPARE(w.currentPanel(), w.projectCenter());
+        QVERIFY(!w.discovery()->isRunning());
+        QCOMPARE(w.deviceList().size(), 1);
+        QCOMPARE(w.deviceList().at(0)->parent(), &w);
+        QVERIFY(w.writeDeviceTimer()->isActive());
+        QCOMPARE(w.writeDeviceTimer()->interval(), 1000);
+        QCOMPARE(
+            w.findChild<QFrame *>("statusFrame")->findChild<QLabel *>("label_interval")->text(),
+            QStringLiteral("Interval :1 sec"));
+        const ProjectFile project(path);
+        QCOMPARE(project.storedDataInterval(), 1000);
+        const auto saved = project.loadDeviceList(DeviceListCodec::Reader::Recorder);
+        QCOMPARE(saved.devices.size(), 1);
+        QCOMPARE(saved.devices.at(0).deviceName, QStringLiteral("Hall"));
+        QCOMPARE(
+            QSettings("MoravinLite", "Moravin Lite").value("RecentProjects/list").toStringList(),
+            QStringList{"Fresh"});
+        QVERIFY(action(w.projectMenu(), "Add/Delete")->isEnabled());
+        QVERIFY(QFile::exists(m_dir.filePath("Fresh.dat")));
+
+        w.slotCloseProject();
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
+        QVERIFY(!w.projectCenter());
+        QCOMPARE(RecorderInterval::current(), 10000);
+    }
+
+    void addDeleteLocksTheIntervalAndDropsRemovedDevices()
+    {
+        const QString path = makeProject("Edit", 5000, {lanDevice("A1"), lanDevice("A2")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        QPointer<ConfiguredDevice> first = w.deviceList().at(0);
+        QPointer<ConfiguredDevice> second = w.deviceList().at(1);
+        w.slotAddDeviceProject();
+        QVERIFY(!w.isProjectOpen());
+        QVERIFY(!w.projectCenter());
+        QVERIFY(!w.insertSerialData());
+        QVERIFY(!w.writeDeviceTimer()->isActive());
+        QVERIFY(w.projectManager());
+        QVERIFY(!w.projectManager()->intervalMenu()->isEnabled());
+        QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(!action(w.projectMenu(), "Add/Delete")->isEnabled());
+        QVERIFY(!action(w.viewMenu(), "Expansion Mode")->isEnabled());
+
+        auto *right = w.projectManager()->findChild<QListWidget *>("configured_list");
+        QCOMPARE(right->count(), 2);
+        right->item(0)->setSelected(true);
+        w.projectManager()->slotProjectRemoveDevice();
+        w.projectManager()->slotProjectListConfirm();
+        QVERIFY(w.isProjectOpen());
+        QCOMPARE(w.deviceList().size(), 1);
+        QVERIFY(!first);
+        QCOMPARE(w.deviceList().at(0), second.data());
+        QCOMPARE(ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.size(),
+                 1);
+        QCOMPARE(ProjectFile(path).storedDataInterval(), 5000);
+    }
+
+    void alarmSoundOnlyWithTheProjectPanel()
+    {
+        const QString path = makeProject("Alarm", 10000, {lanDevice("E1"), lanDevice("E2")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        w.slotStdTimer();
+        QVERIFY(!w.isAudioPlaying());
+        w.deviceList().at(1)->ch1Alarm = true;
+        w.slotStdTimer();
+        QVERIFY(w.isAudioPlaying());
+        w.slotStdTimer();
+        QVERIFY(w.isAudioPlaying());
+        // Configuring: the stale flag must not start the sound again.
+        w.slotAddDeviceProject();
+        QVERIFY(!w.isAudioPlaying());
+        w.slotStdTimer();
+        QVERIFY(!w.isAudioPlaying());
+        w.projectManager()->slotProjectListConfirm();
+        w.slotStdTimer();
+        QVERIFY(w.isAudioPlaying());
+        w.deviceList().at(1)->ch1Alarm = false;
+        w.slotStdTimer();
+        QVERIFY(!w.isAudioPlaying());
+    }
+
+    void expansionModeHidesEmptyPlaces()
+    {
+        const QString path = makeProject("Expand", 10000, {lanDevice("X1")});
+        MoravinMain w;
+        w.show();
+        w.projectLoaded(path);
+        DashBoard *board = w.projectCenter()->dashBoard();
+        action(w.viewMenu(), "Expansion Mode")->trigger();
+        QVERIFY(!board->placeholder(0, 5)->isVisible());
+        QVERIFY(board->placeholder(0, 0)->isVisible());
+        action(w.viewMenu(), "Expansion Mode")->trigger();
+        QVERIFY(board->placeholder(0, 5)->isVisible());
+    }
+
+    void thresholdCountsOnlyThisProjectsRows()
+    {
+        // Rows of a project closed while its database was busy stay queued
+        // for it and must not make the next project flush early.
+        const QString other = m_dir.filePath("Other.dat");
+        {
+            InsertSerialData writer(other, "old");
+            QVERIFY(writer.createConnection());
+            for (quint32 t = 1; t <= 20; ++t)
+                InsertSerialData::append({"OLD", 1, 1, t});
+        }
+        const QString path = makeProject("Thresh", 10000, {lanDevice("T1")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        w.slotStartRecord();
+        for (quint32 t = 1; t <= 7; ++t)
+            InsertSerialData::append({"T1", 1, 2, t});
+        w.writeDb();
+        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat")), 0);
+        InsertSerialData::append({"T1", 1, 2, 8});
+        w.writeDb();
+        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat")), 8);
+        QCOMPARE(InsertSerialData::pendingCount(), 20);
+        w.slotStopRecord();
+        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat"), "where channel1 is null"), 1);
+    }
+
+    void stopWhileLockedKeepsRetryingUntilWritten()
+    {
+        const QString path = makeProject("Busy", 10000, {lanDevice("B1")});
+        const QString db = m_dir.filePath("Busy.dat");
+        MoravinMain w;
+        w.projectLoaded(path);
+        w.slotStartRecord();
+        for (quint32 t = 1; t <= 5; ++t)
+            InsertSerialData::append({"B1", 1, 2, t});
+        Locker locker(db, 2500);
+        locker.start();
+        QTRY_VERIFY(locker.locked());
+        w.slotStopRecord();
+        QVERIFY(!w.isRecording());
+        QCOMPARE(w.insertSerialData()->ownPendingCount(), 6);
+        QVERIFY(w.writeDbTimer()->isActive());
+        QVERIFY(locker.wait(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.writeDbTimer()->isActive(), 5000);
+        QCOMPARE(rowCount(db), 6);
+        QCOMPARE(w.insertSerialData()->ownPendingCount(), 0);
+    }
+
+    void closingWaitsForABusyDatabaseOrSaysWhatIsLost()
+    {
+        const QString path = makeProject("Drain", 10000, {lanDevice("C1")});
+        const QString db = m_dir.filePath("Drain.dat");
+        {
+            MoravinMain w;
+            w.projectLoaded(path);
+            w.slotStartRecord();
+            for (quint32 t = 1; t <= 3; ++t)
+                InsertSerialData::append({"C1", 1, 2, t});
+            Locker locker(db, 1000);
+            locker.start();
+            QTRY_VERIFY(locker.locked());
+            w.slotCloseProject();
+            QVERIFY(locker.wait(10000));
+            QCOMPARE(rowCount(db), 4);
+            QVERIFY(openMessages().isEmpty());
+        }
+        {
+            MoravinMain w;
+            w.setDrainWait(300);
+            w.projectLoaded(path);
+            w.slotStartRecord();
+            InsertSerialData::append({"C1", 5, 6, 10});
+            Locker locker(db, 3000);
+            locker.start();
+            QTRY_VERIFY(locker.locked());
+            w.slotCloseProject();
+            const auto messages = openMessages();
+            QCOMPARE(messages.size(), 1);
+            QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
+            QVERIFY2(messages.at(0)->text().contains("2 readings were not recorded"),
+                     qPrintable(messages.at(0)->text()));
+            QCOMPARE(InsertSerialData::pendingCount(), 0);
+            QVERIFY(locker.wait(10000));
+        }
+    }
+
+    void periodTextsSizeWatchAndTheSizeLimit()
+    {
+        const QString path = makeProject("Size", 10000, {lanDevice("S1")});
+        const QString db = m_dir.filePath("Size.dat");
+        MoravinMain w;
+        w.projectLoaded(path);
+        ProjectCenter *center = w.projectCenter();
+        QVERIFY(center->recordStartText().isEmpty());
+        auto *bytes = center->findChild<QLabel *>("label_record_bytes");
+        // Nothing recorded yet: no size.
+        w.slotStdTimer();
+        QVERIFY(bytes->text().isEmpty());
+
+        w.slotStartRecord();
+        const QString start = center->recordStartText();
+        QCOMPARE(ProjectFile(path).recordStartTime(), start);
+        // The first tick fills the end time, the next one shows the size.
+        w.slotStdTimer();
+        QVERIFY(bytes->text().isEmpty());
+        w.slotStdTimer();
+        QVERIFY(bytes->text().startsWith("Database "));
+        QVERIFY(w.isRecording());
+        QVERIFY(!center->recordEndText().isEmpty());
+
+        // A sparse file beyond the limit stops the recording at the next tick.
+        {
+            QFile f(db);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(4200000000LL));
+        }
+        w.slotStdTimer();
+        QVERIFY(!w.isRecording());
+        QCOMPARE(ProjectFile(path).recordStopTime(), center->recordEndText());
+        QVERIFY(bytes->styleSheet().contains("rgb(230,80,80)"));
+        w.slotStartRecord();
+        w.slotStdTimer();
+        QVERIFY(!w.isRecording());
+        QCOMPARE(rowCount(db, "where channel1 is null"), 2);
+
+        // Opening the project again shows the recorded period.
+        w.slotCloseProject();
+        w.projectLoaded(path);
+        QVERIFY(!w.projectCenter()->recordStartText().isEmpty());
+        QVERIFY(!w.projectCenter()->recordEndText().isEmpty());
+    }
+
+    void missingPortsLeaveDevicesWaiting()
+    {
+        DeviceSettings usb;
+        usb.deviceNumber = "GONE1";
+        usb.deviceInterface = DeviceSettings::Usb;
+        usb.interfaceAddress = "ttyGONE7";
+        const QString path = makeProject("Ports", 10000, {usb});
+        MoravinMain w;
+        w.projectLoaded(path);
+        QVERIFY(w.isProjectOpen());
+        w.writeDevice();
+        w.checkConnection();
+        QVERIFY(!w.deviceList().at(0)->connected);
+        QCOMPARE(w.deviceList().at(0)->interfaceAddress, QStringLiteral("ttyGONE7"));
+        w.projectCenter()->slotDeviceClicked(w.deviceList().at(0));
+        w.slotStdTimer();
+        w.slotCloseProject();
+    }
+};
+
+QTEST_MAIN(TestRecordingControl)
+#include "tst_RecordingControl.moc"
