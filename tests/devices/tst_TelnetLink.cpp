@@ -228,8 +228,8 @@ void tst_TelnetLink::staleFragmentIsNotJoinedToTheNextAnswer()
     RecorderInterval::setCurrent(1000);
     QSignalSpy answers(telnet(), &TelnetDevice::readyRead);
     QVERIFY(m_device->open());
-    QTRY_VERIFY_WITH_TIMEOUT(telnet()->isOpen(), 10000);
-    QVERIFY(answers.wait(10000));
+    // The connection asks once as soon as it is up.
+    QTRY_VERIFY_WITH_TIMEOUT(telnet()->isOpen() && answers.count() == 1, 10000);
     answers.clear();
     m_sim->command(QStringLiteral("fragment ") + m_lan.mac + QStringLiteral(" ATDC 23.4"));
     const int requests = stat(QStringLiteral("requests"));
