@@ -180,7 +180,9 @@ void Trendora::buildWidgets()
         "font:bold 9pt \"Segoe UI\";border-radius:3px;}"
         "QToolBox::tab:selected{background-color:rgb(30,110,100);}"
         "QListWidget{background-color:rgb(55,55,55);color:rgb(230,230,230);font:9pt \"Segoe UI\";}"
-        "QDateTimeEdit{background-color:rgb(230,230,230);color:rgb(40,40,40);}"));
+        "QDateTimeEdit{background-color:rgb(230,230,230);color:rgb(40,40,40);}"
+        "QWidget#page_select,QWidget#page_table{background-color:rgb(45,45,45);}"
+        "QLabel{color:rgb(220,220,220);font:bold 8pt \"Segoe UI\";}"));
     auto *selectPage = new QWidget;
     selectPage->setObjectName(QStringLiteral("page_select"));
     auto *select = new QVBoxLayout(selectPage);
@@ -222,6 +224,7 @@ void Trendora::buildWidgets()
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setDefaultSectionSize(50);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(22);
     tableLayout->addWidget(m_table);
     m_toolBox->addItem(tablePage, QStringLiteral("TABLE VIEW"));
     body->addWidget(m_toolBox);
@@ -563,7 +566,8 @@ void Trendora::genThreadDone(int count)
     m_tableModel = new TableModel(this);
     m_tableModel->setSeries(m_series);
     m_table->setModel(m_tableModel);
-    m_table->horizontalHeader()->resizeSection(0, 130);
+    m_table->horizontalHeader()->resizeSection(
+        0, m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16);
     qCDebug(lcViewer) << "genThreadDone 4";
 
     m_deviceList->setEnabled(false);
