@@ -8,7 +8,7 @@
 
 #include <functional>
 
-// The viewer's CSV export format (Part 6.4): header "DATE TIME" and ","
+// The viewer's CSV export format: header "DATE TIME" and ","
 // + each channel title, no trailing comma; then per time point a line break,
 // the local time "yyyy-MM-dd hh:mm:ss", "," and each channel's value with two
 // decimals or "----", each followed by ","; no final line break. A title with

@@ -302,7 +302,7 @@ void Trendora::buildWidgets()
     connect(m_deviceList, &QListWidget::itemClicked, this, &Trendora::slotConfigSelected);
     connect(m_makeChartButton, &QPushButton::clicked, this, &Trendora::slotView);
 
-    // Chart viewer (Part 6.3).
+    // Chart viewer: view port, mouse and zoom handling.
     m_viewer->setMouseMode(QChartViewer::MouseUsageScroll);
     connect(m_viewer, &QChartViewer::viewPortChanged, this, &Trendora::onViewPortChanged);
     connect(m_viewer, &QChartViewer::mouseMovePlotArea, this, &Trendora::onMouseMovePlotArea);

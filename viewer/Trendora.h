@@ -34,9 +34,9 @@ class QWheelEvent;
 class TableModel;
 class TopCustomFrame;
 
-// The viewer's main window (Part 6.1): channel and range selection, the
-// worker hand-over, the chart and the table (Part 6.3), the CSV export
-// (Part 6.4). One window makes one chart.
+// The viewer's main window: channel and range selection, the
+// worker hand-over, the chart and the table, the CSV export.
+// One window makes one chart.
 class Trendora : public QWidget
 {
     Q_OBJECT

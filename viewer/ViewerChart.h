@@ -7,7 +7,7 @@
 class ViewPortManager;
 class XYChart;
 
-// The viewer's chart (Part 6.3) on the chart engine.
+// The viewer's chart on the chart engine.
 namespace ViewerChart {
 
 // Line colours by selection order: red, green, blue, yellow.
