@@ -33,6 +33,41 @@ public:
         ++m_count;
     }
 
+    // The same as add() for each point of [from, to), all valid and in one
+    // column, in one pass.
+    void addRun(int col, const double *x, const double *y, int from, int to)
+    {
+        if (m_count > 0 && col != m_col)
+            flush();
+        if (m_count > 0 || to - from <= 4) {
+            for (int k = from; k < to; ++k)
+                add(col, x[k], y[k]);
+            return;
+        }
+        m_col = col;
+        for (int j = 0; j < 4; ++j)
+            m_pts[j] = {x[from + j], y[from + j], j};
+        int minAt = from;
+        int maxAt = from;
+        double minY = y[from];
+        double maxY = y[from];
+        for (int k = from + 1; k < to; ++k) {
+            const double v = y[k];
+            if (v < minY) {
+                minY = v;
+                minAt = k;
+            }
+            if (v > maxY) {
+                maxY = v;
+                maxAt = k;
+            }
+        }
+        m_min = {x[minAt], minY, minAt - from};
+        m_max = {x[maxAt], maxY, maxAt - from};
+        m_last = {x[to - 1], y[to - 1], to - 1 - from};
+        m_count = to - from;
+    }
+
     void lineBreak()
     {
         flush();
@@ -89,7 +124,8 @@ bool FastLineReducer::isBreak(const QPointF &p)
 }
 
 void FastLineReducer::reduce(const double *x, const double *y, int n, double scale, double offset,
-                             int minCol, int maxCol, bool fast, std::vector<QPointF> &out)
+                             int minCol, int maxCol, bool fast, std::vector<QPointF> &out,
+                             bool xAscending)
 {
     out.clear();
     if (!y || n <= 0)
@@ -111,7 +147,60 @@ void FastLineReducer::reduce(const double *x, const double *y, int n, double sca
     }
     const double lo = minCol;
     const double hi = maxCol;
+    auto columnOf = [&](double xv) {
+        double c = xv * scale + offset;
+        c = c < lo ? lo : (c > hi ? hi : c);
+        // c >= minCol, so truncation after the shift is floor.
+        return static_cast<int>(c - lo) + minCol;
+    };
     ColumnBuffer columns(out);
+    if (x && xAscending) {
+        // Columns are runs of consecutive points: find each run's end by
+        // galloping and bisection, then scan its y values in one loop.
+        for (int i = 0; i < n;) {
+            const double xv = x[i];
+            if (!(Chart::isValid(xv) && Chart::isValid(y[i]))) {
+                columns.lineBreak();
+                ++i;
+                continue;
+            }
+            const int col = columnOf(xv);
+            int step = 1;
+            int inside = i;
+            int outside = n;
+            while (inside + step < n) {
+                const double xs = x[inside + step];
+                if (!Chart::isValid(xs) || columnOf(xs) != col) {
+                    outside = inside + step;
+                    break;
+                }
+                inside += step;
+                step *= 2;
+            }
+            while (outside - inside > 1) {
+                const int mid = inside + (outside - inside) / 2;
+                if (Chart::isValid(x[mid]) && columnOf(x[mid]) == col)
+                    inside = mid;
+                else
+                    outside = mid;
+            }
+            // [i, outside) share the column; a missing y value splits it.
+            int from = i;
+            for (int k = i; k < outside; ++k) {
+                if (!Chart::isValid(y[k])) {
+                    columns.addRun(col, x, y, from, k);
+                    columns.lineBreak();
+                    from = k + 1;
+                }
+            }
+            columns.addRun(col, x, y, from, outside);
+            i = outside;
+        }
+        columns.flush();
+        if (!out.empty() && isBreak(out.back()))
+            out.pop_back();
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         const double xv = x ? x[i] : i;
         const double yv = y[i];
@@ -119,11 +208,7 @@ void FastLineReducer::reduce(const double *x, const double *y, int n, double sca
             columns.lineBreak();
             continue;
         }
-        double c = xv * scale + offset;
-        c = c < lo ? lo : (c > hi ? hi : c);
-        // c >= minCol, so truncation after the shift is floor.
-        const int col = static_cast<int>(c - lo) + minCol;
-        columns.add(col, xv, yv);
+        columns.add(columnOf(xv), xv, yv);
     }
     columns.flush();
     if (!out.empty() && isBreak(out.back()))

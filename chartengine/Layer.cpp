@@ -88,6 +88,12 @@ double Layer::xAt(int i) const
     return i;
 }
 
+bool Layer::xAscending() const
+{
+    checkOrder();
+    return m_sorted && xData() != nullptr;
+}
+
 void Layer::checkOrder() const
 {
     if (m_orderChecked)
