@@ -33,39 +33,53 @@ public:
         ++m_count;
     }
 
-    // The same as add() for each point of [from, to), all valid and in one
-    // column, in one pass.
-    void addRun(int col, const double *x, const double *y, int from, int to)
+    // The same as add() for each point of [from, to) in one column, as long as
+    // the y values are valid; returns where an invalid one stops the run
+    // (to when none does).
+    int addRun(int col, const double *x, const double *y, int from, int to)
     {
         if (m_count > 0 && col != m_col)
             flush();
         if (m_count > 0 || to - from <= 4) {
-            for (int k = from; k < to; ++k)
+            for (int k = from; k < to; ++k) {
+                if (!Chart::isValid(y[k]))
+                    return k;
                 add(col, x[k], y[k]);
-            return;
+            }
+            return to;
+        }
+        // Branch-free pass for the extremes and validity, then the first
+        // index of each extreme.
+        double minY = y[from];
+        double maxY = y[from];
+        int valid = 1;
+        for (int k = from; k < to; ++k) {
+            const double v = y[k];
+            minY = v < minY ? v : minY;
+            maxY = v > maxY ? v : maxY;
+            valid &= (v < 1.0e300) & (v > -1.0e300);
+        }
+        if (!valid) {
+            int stop = from;
+            while (Chart::isValid(y[stop]))
+                ++stop;
+            addRun(col, x, y, from, stop);
+            return stop;
         }
         m_col = col;
         for (int j = 0; j < 4; ++j)
             m_pts[j] = {x[from + j], y[from + j], j};
         int minAt = from;
+        while (y[minAt] != minY)
+            ++minAt;
         int maxAt = from;
-        double minY = y[from];
-        double maxY = y[from];
-        for (int k = from + 1; k < to; ++k) {
-            const double v = y[k];
-            if (v < minY) {
-                minY = v;
-                minAt = k;
-            }
-            if (v > maxY) {
-                maxY = v;
-                maxAt = k;
-            }
-        }
+        while (y[maxAt] != maxY)
+            ++maxAt;
         m_min = {x[minAt], minY, minAt - from};
         m_max = {x[maxAt], maxY, maxAt - from};
         m_last = {x[to - 1], y[to - 1], to - 1 - from};
         m_count = to - from;
+        return to;
     }
 
     void lineBreak()
@@ -185,15 +199,12 @@ void FastLineReducer::reduce(const double *x, const double *y, int n, double sca
                     outside = mid;
             }
             // [i, outside) share the column; a missing y value splits it.
-            int from = i;
-            for (int k = i; k < outside; ++k) {
-                if (!Chart::isValid(y[k])) {
-                    columns.addRun(col, x, y, from, k);
+            for (int from = i; from < outside;) {
+                const int stop = columns.addRun(col, x, y, from, outside);
+                if (stop < outside)
                     columns.lineBreak();
-                    from = k + 1;
-                }
+                from = stop + 1;
             }
-            columns.addRun(col, x, y, from, outside);
             i = outside;
         }
         columns.flush();
