@@ -187,10 +187,9 @@ int main(int argc, char **argv)
     const QString scanSql = "select serialno, pointDate, channel1 from kelvantis where serialno in "
                             "('BENCH001','BENCH002','BENCH003','BENCH004')" + range;
     runMs("sqlite3", {dat, "select count(*) from kelvantis"}); // warm the page cache
+    // Each generation run follows one sqlite3 scan, so that both meet the
+    // same load of the machine.
     std::vector<double> scans;
-    for (int i = 0; i < 3; ++i)
-        scans.push_back(runMs("sqlite3", {dat, scanSql}));
-    const double scanMs = median(scans);
 
     const QStringList keys{"BENCH001_channel1", "BENCH002_channel1", "BENCH003_channel1",
                            "BENCH004_channel1"};
@@ -198,6 +197,7 @@ int main(int argc, char **argv)
     std::vector<double> gens;
     const long kbBefore = peakKb();
     for (int i = 0; i < 3; ++i) {
+        scans.push_back(runMs("sqlite3", {dat, scanSql}));
         series = ViewerSeries();
         GenerateLinearQueries worker("bench", dat, info.absolutePath(), keys, keys,
                                      QString::number(first), QString::number(last));
@@ -227,7 +227,7 @@ int main(int argc, char **argv)
         }
     }
     line("MAKE CHART 4 channels, whole range (median of 3)", median(gens), "ms",
-         "sqlite3 one scan selecting the same rows", scanMs, 1.5);
+         "sqlite3 one scan selecting the same rows", median(scans), 1.5);
 
     // 2. Drawing, mouse move and scroll step in the window.
     const CompanionProjectReader::Result pr = CompanionProjectReader::read({"Trendora", project});
