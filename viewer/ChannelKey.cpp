@@ -2,7 +2,8 @@
 
 QString ChannelKey::make(const QString &deviceNumber, int channel)
 {
-    return deviceNumber + (channel == 2 ? QStringLiteral("_channel2") : QStringLiteral("_channel1"));
+    return deviceNumber +
+           (channel == 2 ? QStringLiteral("_channel2") : QStringLiteral("_channel1"));
 }
 
 ChannelKey ChannelKey::split(const QString &key)

@@ -9,7 +9,8 @@ namespace CsvFormat {
 QByteArray quoteField(const QString &field)
 {
     QByteArray bytes = field.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
+        bytes.contains('\r')) {
         bytes.replace("\"", "\"\"");
         bytes.prepend('"');
         bytes.append('"');

@@ -211,10 +211,10 @@ bool GenerateLinearQueries::runJob(QString *errorText)
         return false;
     }
 
-    QSqlDatabase database = QSqlDatabase::contains(connectionName())
-                                ? QSqlDatabase::database(connectionName(), false)
-                                : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                            connectionName());
+    QSqlDatabase database =
+        QSqlDatabase::contains(connectionName())
+            ? QSqlDatabase::database(connectionName(), false)
+            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
     database.setDatabaseName(m_dbPath);
     database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!database.open()) {
@@ -253,7 +253,8 @@ bool GenerateLinearQueries::runJob(QString *errorText)
     size_t expected = 0;
     if (m_intervalMs > 0 && end >= start)
         expected = size_t(std::min<qint64>((end - start) * 1000 / m_intervalMs + 16, 50000000));
-    expected = size_t(std::min<qint64>(qint64(expected), rowMax - rowMin + 1 > 0 ? rowMax - rowMin + 1 : 0));
+    expected = size_t(
+        std::min<qint64>(qint64(expected), rowMax - rowMin + 1 > 0 ? rowMax - rowMin + 1 : 0));
 
     std::vector<DeviceRows> devices;
     if (rowMax >= rowMin) {
@@ -278,8 +279,8 @@ bool GenerateLinearQueries::runJob(QString *errorText)
             bool tailOk = false;
             std::thread helper([&] {
                 try {
-                    tailOk = scan(second.db, mid, rowMax, plan, expected / 2 + 16, tail,
-                                  &tailError);
+                    tailOk =
+                        scan(second.db, mid, rowMax, plan, expected / 2 + 16, tail, &tailError);
                 } catch (const std::bad_alloc &) {
                     tailError = graphErrorText();
                 }

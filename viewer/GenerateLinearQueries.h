@@ -42,7 +42,10 @@ public:
     // The result, valid once done(int) has been emitted.
     ViewerSeries takeResult();
 
-    static QString noDataText() { return QStringLiteral("There is no stored data.\nPlease retry."); }
+    static QString noDataText()
+    {
+        return QStringLiteral("There is no stored data.\nPlease retry.");
+    }
     static QString collectionErrorText()
     {
         return QStringLiteral("An error occurred during the data collection.");

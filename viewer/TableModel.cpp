@@ -33,8 +33,8 @@ int TableModel::columnCount(const QModelIndex &parent) const
 
 QVariant TableModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || index.row() < 0 || index.column() < 0 ||
-        index.row() >= m_rows || index.column() >= m_columns)
+    if (role != Qt::DisplayRole || index.row() < 0 || index.column() < 0 || index.row() >= m_rows ||
+        index.column() >= m_columns)
         return QVariant();
     if (index.column() == 0)
         return m_series.localText(index.row());

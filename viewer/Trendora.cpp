@@ -91,8 +91,8 @@ Trendora::~Trendora()
 
 void Trendora::stopWorkers()
 {
-    for (QThread *t : {static_cast<QThread *>(m_worker.data()),
-                       static_cast<QThread *>(m_csvWorker.data())}) {
+    for (QThread *t :
+         {static_cast<QThread *>(m_worker.data()), static_cast<QThread *>(m_csvWorker.data())}) {
         if (t) {
             t->requestInterruption();
             t->wait();
@@ -107,10 +107,10 @@ void Trendora::buildWidgets()
     setWindowIcon(QIcon(QStringLiteral(":/img/I_2.png")));
     resize(1150, 600);
     setMinimumSize(1024, 510);
-    setStyleSheet(QStringLiteral(
-        "QWidget#Trendora{background-color:qlineargradient(x1:0,y1:0,x2:1,y2:1,"
-        "stop:0 rgb(49,49,49),stop:1 rgb(73,73,73));}"
-        "QLabel{color:rgb(220,220,220);font:9pt \"Segoe UI\";}"));
+    setStyleSheet(
+        QStringLiteral("QWidget#Trendora{background-color:qlineargradient(x1:0,y1:0,x2:1,y2:1,"
+                       "stop:0 rgb(49,49,49),stop:1 rgb(73,73,73));}"
+                       "QLabel{color:rgb(220,220,220);font:9pt \"Segoe UI\";}"));
 
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -120,10 +120,10 @@ void Trendora::buildWidgets()
     m_topFrame = new TopCustomFrame(this);
     m_topFrame->setObjectName(QStringLiteral("topFrame"));
     m_topFrame->setFixedHeight(40);
-    m_topFrame->setStyleSheet(QStringLiteral(
-        "QFrame#topFrame{background-color:qlineargradient(x1:0,y1:0,x2:1,y2:0,"
-        "stop:0 rgba(155,155,155,255),stop:1 rgba(184,184,184,255));}"
-        "QLabel{color:rgb(40,40,40);background:transparent;}"));
+    m_topFrame->setStyleSheet(
+        QStringLiteral("QFrame#topFrame{background-color:qlineargradient(x1:0,y1:0,x2:1,y2:0,"
+                       "stop:0 rgba(155,155,155,255),stop:1 rgba(184,184,184,255));}"
+                       "QLabel{color:rgb(40,40,40);background:transparent;}"));
     auto *top = new QHBoxLayout(m_topFrame);
     top->setContentsMargins(8, 4, 8, 4);
     auto *logo = new QLabel(m_topFrame);
@@ -138,9 +138,10 @@ void Trendora::buildWidgets()
     m_windowButton->setObjectName(QStringLiteral("btn_window"));
     for (QPushButton *b : {m_projectButton, m_windowButton}) {
         b->setFlat(true);
-        b->setStyleSheet(QStringLiteral("QPushButton{color:rgb(40,40,40);font:bold 9pt \"Segoe UI\";"
-                                        "border:none;padding:2px 8px;}"
-                                        "QPushButton:hover{background-color:rgb(210,210,210);}"));
+        b->setStyleSheet(
+            QStringLiteral("QPushButton{color:rgb(40,40,40);font:bold 9pt \"Segoe UI\";"
+                           "border:none;padding:2px 8px;}"
+                           "QPushButton:hover{background-color:rgb(210,210,210);}"));
     }
     auto *version = new QLabel(QStringLiteral("V3.33"), m_topFrame);
     version->setObjectName(QStringLiteral("label_version"));
@@ -218,7 +219,8 @@ void Trendora::buildWidgets()
     tableLayout->setContentsMargins(2, 2, 2, 2);
     m_table = new QTableView(tablePage);
     m_table->setObjectName(QStringLiteral("tableView"));
-    m_table->setStyleSheet(QStringLiteral("background-color:rgb(55,55,55);color:rgb(230,230,230);"));
+    m_table->setStyleSheet(
+        QStringLiteral("background-color:rgb(55,55,55);color:rgb(230,230,230);"));
     m_table->horizontalHeader()->setStyleSheet(
         QStringLiteral("background-color:rgb(230,230,230);color:rgb(55,55,55);"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -359,7 +361,8 @@ void Trendora::readProject()
 
     m_projectLabel->setText(ProjectFile::displayName(projectFile, info.completeBaseName()));
     m_projectLabel->setToolTip(projectFile);
-    m_intervalLabel->setText(QStringLiteral("Interval : ") + DataInterval::intervalText(dataInterval));
+    m_intervalLabel->setText(QStringLiteral("Interval : ") +
+                             DataInterval::intervalText(dataInterval));
     m_periodLabel->setText(m_periodText);
 }
 
@@ -372,7 +375,8 @@ void Trendora::setUpDateRange()
     m_startEdit->setDateTime(start);
     m_endEdit->setDateTimeRange(recordStartTime.addSecs(60), recordStopTime);
     m_endEdit->setDateTime(recordStopTime);
-    connect(m_startEdit, &QDateTimeEdit::dateTimeChanged, this, &Trendora::slotStartDateTimeChanged);
+    connect(m_startEdit, &QDateTimeEdit::dateTimeChanged, this,
+            &Trendora::slotStartDateTimeChanged);
     connect(m_endEdit, &QDateTimeEdit::dateTimeChanged, this, &Trendora::slotEndDateTimeChanged);
 }
 
@@ -382,10 +386,9 @@ void Trendora::fillDeviceList()
         const QString label = d.deviceName.isEmpty() ? d.deviceNumber : d.deviceName;
         const QString names[2] = {d.ch1Name, d.ch2Name};
         for (int ch = 1; ch <= 2; ++ch) {
-            auto *item = new QListWidgetItem(noCheckIcon,
-                                             names[ch - 1] + QStringLiteral("\t[") + label +
-                                                 QStringLiteral("]"),
-                                             m_deviceList);
+            auto *item = new QListWidgetItem(
+                noCheckIcon, names[ch - 1] + QStringLiteral("\t[") + label + QStringLiteral("]"),
+                m_deviceList);
             item->setData(Qt::ToolTipRole, ChannelKey::make(d.deviceNumber, ch));
         }
     }
@@ -480,19 +483,20 @@ void Trendora::slotView()
     const QDateTime endTime = m_endEdit->dateTime();
     const QString start = QString::number(startTime.toSecsSinceEpoch());
     const QString end = QString::number(endTime.toSecsSinceEpoch());
-    qCDebug(lcViewer) << "start time : " << start << startTime.toString(QString::fromLatin1(TimeFormat));
-    qCDebug(lcViewer) << "end   time : " << end << endTime.toString(QString::fromLatin1(TimeFormat));
+    qCDebug(lcViewer) << "start time : " << start
+                      << startTime.toString(QString::fromLatin1(TimeFormat));
+    qCDebug(lcViewer) << "end   time : " << end
+                      << endTime.toString(QString::fromLatin1(TimeFormat));
 
-    auto *worker = new GenerateLinearQueries(m_connectionTag, m_dbname,
-                                             QFileInfo(projectFile).absolutePath(),
-                                             m_selectedItems, start, end, this);
+    auto *worker =
+        new GenerateLinearQueries(m_connectionTag, m_dbname, QFileInfo(projectFile).absolutePath(),
+                                  m_selectedItems, start, end, this);
     worker->setIntervalHint(dataInterval);
     m_worker = worker;
     connect(worker, &GenerateLinearQueries::done, this, &Trendora::genThreadDone);
     connect(worker, &GenerateLinearQueries::wholeCount, this, &Trendora::genThreadCount);
     connect(worker, &GenerateLinearQueries::calcTimeSeries, this, &Trendora::genThreadTimeSeries);
-    connect(worker, &GenerateLinearQueries::createHashTables, this,
-            &Trendora::genThreadHashTables);
+    connect(worker, &GenerateLinearQueries::createHashTables, this, &Trendora::genThreadHashTables);
     connect(worker, &GenerateLinearQueries::progPlus, this, [this](int v) {
         if (m_progressDialog)
             m_progressDialog->setValue(v);
@@ -643,8 +647,8 @@ void Trendora::onMouseWheelChart(QWheelEvent *event)
     ViewPortManager *vp = m_viewer->viewPortManager();
     const double ratio = event->angleDelta().y() > 0 ? 0.9 : 1 / 0.9;
     const double oldWidth = vp->getViewPortWidth();
-    const double newWidth = std::max(vp->getZoomInWidthLimit(),
-                                     std::min(oldWidth * ratio, vp->getZoomOutWidthLimit()));
+    const double newWidth =
+        std::max(vp->getZoomInWidthLimit(), std::min(oldWidth * ratio, vp->getZoomOutWidthLimit()));
     const double oldHeight = vp->getViewPortHeight();
     const double newHeight = std::max(vp->getZoomInHeightLimit(),
                                       std::min(oldHeight * ratio, vp->getZoomOutHeightLimit()));
@@ -716,8 +720,9 @@ QString Trendora::newViewerCommand() const
 
 void Trendora::slotNewViewProject()
 {
-    const QString databaseName =
-        QSettings(projectFile, QSettings::IniFormat).value(QStringLiteral("databaseName")).toString();
+    const QString databaseName = QSettings(projectFile, QSettings::IniFormat)
+                                     .value(QStringLiteral("databaseName"))
+                                     .toString();
     const QString db = QFileInfo(projectFile).absolutePath() + QLatin1Char('/') + databaseName;
     if (databaseName.isEmpty() || !QFileInfo(db).isFile()) {
         showMessage(QStringLiteral("WARNING"), QStringLiteral("There is no data file."));
@@ -727,14 +732,15 @@ void Trendora::slotNewViewProject()
     qCDebug(lcViewer) << "cmd : " << command;
     // The arguments a detached start of that command string gives: split at
     // blanks; the new viewer joins them again.
-    const QStringList arguments = command.mid(command.indexOf(QLatin1Char(' ')) + 1)
-                                      .split(QLatin1Char(' '));
+    const QStringList arguments =
+        command.mid(command.indexOf(QLatin1Char(' ')) + 1).split(QLatin1Char(' '));
     QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Trendora");
     if (!QFileInfo(program).isExecutable())
         program = QStringLiteral("Trendora");
     if (!startDetached || !startDetached(program, arguments)) {
         qCDebug(lcViewer) << "startDetached : " << command << " failed!";
-        showMessage(QStringLiteral("ERROR"), QStringLiteral("Please check the Trendora execution file."));
+        showMessage(QStringLiteral("ERROR"),
+                    QStringLiteral("Please check the Trendora execution file."));
     }
 }
 
@@ -775,7 +781,8 @@ void Trendora::slotCsvExport()
     connect(worker, &GenerateCsvFile::failed, this, [this](const QString &text) {
         closeProgressDialog();
         m_busy = false;
-        showMessage(QStringLiteral("ERROR"), QStringLiteral("The CSV file could not be written.\n") + text);
+        showMessage(QStringLiteral("ERROR"),
+                    QStringLiteral("The CSV file could not be written.\n") + text);
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &GenerateCsvFile::progPlus, this, [this](int v) {

@@ -14,8 +14,6 @@
 
 #include <functional>
 
-
-
 class QAction;
 class QChartViewer;
 class QChartViewerLabel;

@@ -29,17 +29,20 @@ int main(int argc, char **argv)
     const ProjectFile file(project);
     file.writeHeader(db.completeBaseName(), interval, db.fileName());
     QList<DeviceSettings> devices;
-    const QStringList names{"Freezer", "Cold room", "Lab", "Store", "Office", "Hall", "Cellar", "Roof"};
+    const QStringList names{"Freezer", "Cold room", "Lab",    "Store",
+                            "Office",  "Hall",      "Cellar", "Roof"};
     for (int i = 1; i <= count; ++i) {
         DeviceSettings d;
         d.deviceNumber = prefix + QString::number(i).rightJustified(3, QLatin1Char('0'));
-        d.deviceName = i == 2 ? QString() : names.value((i - 1) % names.size()) + QString(" %1").arg(i);
+        d.deviceName =
+            i == 2 ? QString() : names.value((i - 1) % names.size()) + QString(" %1").arg(i);
         d.ch1Name = QStringLiteral("Temperature");
         d.ch2Name = QStringLiteral("Humidity");
         d.ch1Unit = 1;
         d.ch2Unit = 3;
         d.deviceInterface = i % 2 ? DeviceSettings::Usb : DeviceSettings::Lan;
-        d.interfaceAddress = i % 2 ? QStringLiteral("/dev/ttyACM%1").arg(i) : QStringLiteral("127.0.0.%1").arg(i + 10);
+        d.interfaceAddress = i % 2 ? QStringLiteral("/dev/ttyACM%1").arg(i)
+                                   : QStringLiteral("127.0.0.%1").arg(i + 10);
         d.ch1Min = -20;
         d.ch1Max = 40;
         d.ch2Min = 10;

@@ -69,7 +69,8 @@ int main(int argc, char **argv)
     }
     g_out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(g_out);
-    const auto project = CompanionProjectReader::read({"Trendora", QString::fromLocal8Bit(argv[1])});
+    const auto project =
+        CompanionProjectReader::read({"Trendora", QString::fromLocal8Bit(argv[1])});
     if (!project.ok) {
         QTextStream(stderr) << project.errorText << "\n";
         return 1;
@@ -138,22 +139,11 @@ int main(int argc, char **argv)
     w.slotCommandExport();
     pause(600);
 
-    // A range without data: the error message and the window back at selecting.
+    // A second window of the same project while the first one is shown.
     Trendora w2(project.projectFile, devices);
     w2.move(40, 60);
     w2.show();
-    auto *list2 = w2.findChild<QListWidget *>("listWidget_device");
-    w2.slotConfigSelected(list2->item(0));
-    w2.slotView();
-    pause(100);
-    w2.slotConfigSelected(list2->item(1));
-    w.hide();
-    // Select a device whose number is not in the database to force "no data".
-    bool failed = false;
-    QObject::connect(&w2, &Trendora::generationFailed, [&] { failed = true; });
-    t.restart();
-    while (!ready && t.elapsed() < 100)
-        pause(20);
+    w2.slotConfigSelected(w2.findChild<QListWidget *>("listWidget_device")->item(1));
     shot("11-second-window");
     return 0;
 }

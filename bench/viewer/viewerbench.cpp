@@ -15,9 +15,9 @@
 #include "ViewerChart.h"
 #include "XYChart.h"
 
+#include "DatabaseSpan.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
-#include "DatabaseSpan.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -70,7 +70,8 @@ double runMs(const QString &program, const QStringList &args, const QString &out
     t.start();
     p.start(program, args);
     p.waitForFinished(600000);
-    return p.exitCode() == 0 && p.exitStatus() == QProcess::NormalExit ? t.nsecsElapsed() / 1e6 : -1;
+    return p.exitCode() == 0 && p.exitStatus() == QProcess::NormalExit ? t.nsecsElapsed() / 1e6
+                                                                       : -1;
 }
 
 long peakKb()
@@ -92,7 +93,8 @@ void line(const QString &what, double value, const QString &unit, const QString 
         const double ratio = value / anchor;
         out << " | " << anchorName << ": " << QString::number(anchor, 'f', 2) << " " << unit
             << " | ratio " << QString::number(ratio, 'f', 2) << " (limit "
-            << QString::number(limitRatio, 'f', 2) << ") " << (ratio <= limitRatio ? "MET" : "NOT MET");
+            << QString::number(limitRatio, 'f', 2) << ") "
+            << (ratio <= limitRatio ? "MET" : "NOT MET");
     } else if (!anchorName.isEmpty()) {
         out << " | limit " << QString::number(limitRatio, 'f', 2) << " " << unit << " "
             << (value <= limitRatio ? "MET" : "NOT MET");
@@ -173,8 +175,10 @@ int main(int argc, char **argv)
         file.saveDeviceList(devices);
         qint64 first = 0, last = 0;
         DatabaseSpan::read(dat, &first, &last);
-        file.writeValue("record_start_time", QDateTime::fromSecsSinceEpoch(first).toString("yyyy-MM-dd hh:mm:ss"));
-        file.writeValue("record_stop_time", QDateTime::fromSecsSinceEpoch(last).toString("yyyy-MM-dd hh:mm:ss"));
+        file.writeValue("record_start_time",
+                        QDateTime::fromSecsSinceEpoch(first).toString("yyyy-MM-dd hh:mm:ss"));
+        file.writeValue("record_stop_time",
+                        QDateTime::fromSecsSinceEpoch(last).toString("yyyy-MM-dd hh:mm:ss"));
     }
     qint64 first = 0, last = 0;
     DatabaseSpan::read(dat, &first, &last);
@@ -185,7 +189,8 @@ int main(int argc, char **argv)
     // 1. Generation of 4 channels of 4 devices over the whole range.
     const QString range = QString(" and pointDate >= %1 and pointDate <= %2").arg(first).arg(last);
     const QString scanSql = "select serialno, pointDate, channel1 from kelvantis where serialno in "
-                            "('BENCH001','BENCH002','BENCH003','BENCH004')" + range;
+                            "('BENCH001','BENCH002','BENCH003','BENCH004')" +
+                            range;
     runMs("sqlite3", {dat, "select count(*) from kelvantis"}); // warm the page cache
     // Each generation run follows one sqlite3 scan, so that both meet the
     // same load of the machine.
@@ -217,7 +222,8 @@ int main(int argc, char **argv)
         if (i == 0) {
             const long kb = peakKb();
             const double arraysMb = (series.x.size() * 8.0 + series.times.size() * 4.0 +
-                                     series.values.size() * series.x.size() * 8.0) / 1048576.0;
+                                     series.values.size() * series.x.size() * 8.0) /
+                                    1048576.0;
             out << "time points " << series.rowCount() << ", channels " << series.values.size()
                 << ", result arrays " << QString::number(arraysMb, 'f', 1) << " MB\n";
             line("peak resident memory after MAKE CHART", kb / 1024.0, "MB", "", 0, 0);
@@ -261,7 +267,10 @@ int main(int argc, char **argv)
         std::unique_ptr<XYChart> c(ViewerChart::build(size.width(), size.height(), series, vp));
         c->makeChart();
     });
-    line(QString("draw whole range, %1 points, %2x%3").arg(series.rowCount() * 4).arg(size.width()).arg(size.height()),
+    line(QString("draw whole range, %1 points, %2x%3")
+             .arg(series.rowCount() * 4)
+             .arg(size.width())
+             .arg(size.height()),
          drawMs, "ms", "limit", 0, 40);
     v->requestViewPortUpdate(true, false);
     QThread::msleep(30);
@@ -271,7 +280,8 @@ int main(int argc, char **argv)
     int x = vp->getPlotAreaLeft() + 10;
     for (int i = 0; i < 101; ++i) {
         QThread::msleep(11);
-        x = x > vp->getPlotAreaLeft() + vp->getPlotAreaWidth() - 20 ? vp->getPlotAreaLeft() + 10 : x + 7;
+        x = x > vp->getPlotAreaLeft() + vp->getPlotAreaWidth() - 20 ? vp->getPlotAreaLeft() + 10
+                                                                    : x + 7;
         const QPointF pos(x, vp->getPlotAreaTop() + 100);
         QMouseEvent e(QEvent::MouseMove, pos, pos, pos, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QElapsedTimer m;
@@ -279,7 +289,8 @@ int main(int argc, char **argv)
         QApplication::sendEvent(v, &e);
         moves.push_back(m.nsecsElapsed() / 1e6);
     }
-    line("mouse move with track cursor, whole range (median of 101)", median(moves), "ms", "limit", 0, 3);
+    line("mouse move with track cursor, whole range (median of 101)", median(moves), "ms", "limit",
+         0, 3);
 
     // Scroll steps at the initial zoom (newest fifth).
     vp->setViewPortWidth(0.2);
@@ -297,7 +308,8 @@ int main(int argc, char **argv)
         bar->setValue(bar->value() + bar->singleStep());
         steps.push_back(s.nsecsElapsed() / 1e6);
     }
-    line(QString("scroll step at width 0.2 (%1 points, median of 21)").arg(series.rowCount() / 5 * 4),
+    line(QString("scroll step at width 0.2 (%1 points, median of 21)")
+             .arg(series.rowCount() / 5 * 4),
          median(steps), "ms", "limit", 0, 20);
 
     // 3. One line of 1,000,000 points at 1000 x 500 against QCustomPlot.
@@ -316,7 +328,8 @@ int main(int argc, char **argv)
         line("chart engine, one line of 1,000,000 points at 1000x500", engine, "ms",
              "QCustomPlot (adaptive sampling)", qcp, 0.5);
     else
-        line("chart engine, one line of 1,000,000 points at 1000x500 (QCustomPlot not built)", engine, "ms", "", 0, 0);
+        line("chart engine, one line of 1,000,000 points at 1000x500 (QCustomPlot not built)",
+             engine, "ms", "", 0, 0);
 
     // 4. CSV export of the aligned time points.
     const QString csv = info.absolutePath() + "/bench-export.csv";
@@ -332,20 +345,23 @@ int main(int argc, char **argv)
         csvs.push_back(c.nsecsElapsed() / 1e6);
     }
     std::vector<double> sqlCsvs;
-    const QString csvSql = QString("select pointDate, channel1, channel2, channel1, channel2 from kelvantis"
-                                   " where serialno = 'BENCH001' limit %1").arg(series.rowCount());
+    const QString csvSql =
+        QString("select pointDate, channel1, channel2, channel1, channel2 from kelvantis"
+                " where serialno = 'BENCH001' limit %1")
+            .arg(series.rowCount());
     for (int i = 0; i < 3; ++i)
         sqlCsvs.push_back(runMs("sqlite3", {"-csv", dat, csvSql}, sqlCsv));
-    line(QString("CSV export, %1 lines x 5 fields (median of 3)").arg(series.rowCount()), median(csvs), "ms",
-         "sqlite3 -csv, same lines and fields", median(sqlCsvs), 0.5);
+    line(QString("CSV export, %1 lines x 5 fields (median of 3)").arg(series.rowCount()),
+         median(csvs), "ms", "sqlite3 -csv, same lines and fields", median(sqlCsvs), 0.5);
     QFile::remove(csv);
     QFile::remove(sqlCsv);
 
     // 5. Program start to the window shown (child process, whole process life).
     std::vector<double> starts;
     for (int i = 0; i < 5; ++i)
-        starts.push_back(runMs(QCoreApplication::applicationFilePath(), {"--startup-child", project}));
-    line("start to window shown (process start to exit after exposure, median of 5)", median(starts),
-         "ms", "limit", 0, 500);
+        starts.push_back(
+            runMs(QCoreApplication::applicationFilePath(), {"--startup-child", project}));
+    line("start to window shown (process start to exit after exposure, median of 5)",
+         median(starts), "ms", "limit", 0, 500);
     return 0;
 }

@@ -31,14 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), int(size - 1));
     if (data[0] % 2 == 0) {
-        const DeviceListCodec::Result r = DeviceListCodec::decode(bytes, DeviceListCodec::Reader::Companion);
+        const DeviceListCodec::Result r =
+            DeviceListCodec::decode(bytes, DeviceListCodec::Reader::Companion);
         if (!r.ok && !r.devices.isEmpty())
             abort();
         check(r.devices);
         // What the codec writes, a companion reads back unchanged.
         if (r.ok) {
-            const DeviceListCodec::Result again =
-                DeviceListCodec::decode(DeviceListCodec::encode(r.devices), DeviceListCodec::Reader::Companion);
+            const DeviceListCodec::Result again = DeviceListCodec::decode(
+                DeviceListCodec::encode(r.devices), DeviceListCodec::Reader::Companion);
             if (!again.ok || again.devices.size() != r.devices.size())
                 abort();
         }
@@ -57,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     file.write(bytes);
     file.close();
-    const QStringList args{"Trendora", "'" + project.section(' ', 0, 0), project.section(' ', 1) + "'"};
+    const QStringList args{"Trendora", "'" + project.section(' ', 0, 0),
+                           project.section(' ', 1) + "'"};
     const CompanionProjectReader::Result r = CompanionProjectReader::read(args);
     if (r.projectFile != project)
         abort();

@@ -52,16 +52,18 @@ private slots:
 
     void titlesAreQuotedOnlyWhenNeeded()
     {
-        QCOMPARE(CsvFormat::headerLine({"Room, north", "He said \"hi\"", "two\nlines", "plain"}),
-                 QByteArray("DATE TIME,\"Room, north\",\"He said \"\"hi\"\"\",\"two\nlines\",plain"));
+        QCOMPARE(
+            CsvFormat::headerLine({"Room, north", "He said \"hi\"", "two\nlines", "plain"}),
+            QByteArray("DATE TIME,\"Room, north\",\"He said \"\"hi\"\"\",\"two\nlines\",plain"));
         QCOMPARE(CsvFormat::quoteField(QStringLiteral("Kühlraum")), QString("Kühlraum").toUtf8());
     }
 
     void fixedTwoDecimalsAsQtWritesThem()
     {
         QRandomGenerator rng(42);
-        QList<double> cases{0, -0.0, 0.004, -0.004, 0.005, 0.125, 0.375, 2.675, 1.005, -1.005,
-                            99999.995, 123456.789, 1e300, -1e-9, 23.45, 17.3, -40, 1e5, -1e5};
+        QList<double> cases{0,     -0.0,  0.004,  -0.004,    0.005,      0.125, 0.375,
+                            2.675, 1.005, -1.005, 99999.995, 123456.789, 1e300, -1e-9,
+                            23.45, 17.3,  -40,    1e5,       -1e5};
         for (int i = 0; i < 100000; ++i)
             cases << std::round((rng.generateDouble() * 200 - 100) * 100) / 100
                   << (rng.generateDouble() * 2e5 - 1e5);

@@ -37,7 +37,7 @@ private slots:
             t += rng.bounded(3) == 0 ? 0 : rng.generateDouble() * 2; // repeats too
             x[size_t(i)] = t;
             y[size_t(i)] = missingEvery && i % missingEvery == 0 ? Chart::NoValue
-                                                                  : rng.generateDouble() * 100 - 50;
+                                                                 : rng.generateDouble() * 100 - 50;
         }
         // The visible part starts and ends inside the data.
         const double lower = x[size_t(points / 10)];

@@ -33,8 +33,10 @@ Run generate(const QString &db, const QStringList &keys, qint64 start, qint64 en
                      [&] { run.order << "hash"; });
     QObject::connect(&worker, &GenerateLinearQueries::wholeCount,
                      [&](int n) { run.order << "count " + QString::number(n); });
-    QObject::connect(&worker, &GenerateLinearQueries::done,
-                     [&](int n) { run.order << "done " + QString::number(n); run.ok = true; });
+    QObject::connect(&worker, &GenerateLinearQueries::done, [&](int n) {
+        run.order << "done " + QString::number(n);
+        run.ok = true;
+    });
     QObject::connect(&worker, &GenerateLinearQueries::error, [&](const QString &t) {
         run.order << "error";
         run.error = t;
@@ -89,8 +91,8 @@ private slots:
     void samePointDateTwice()
     {
         const QString db = path("dup.dat");
-        QVERIFY(makeDatabase(db, {{"A", 1, 1, T0}, {"A", 2, 2, T0 + 5}, {"A", 3, 3, T0 + 5},
-                                  {"A", 4, 4, T0 + 9}}));
+        QVERIFY(makeDatabase(
+            db, {{"A", 1, 1, T0}, {"A", 2, 2, T0 + 5}, {"A", 3, 3, T0 + 5}, {"A", 4, 4, T0 + 9}}));
         const Run one = generate(db, {"A_channel1"}, T0, T0 + 10);
         QVERIFY(one.ok);
         QCOMPARE(one.series.values[0], QVector<double>({1, 3, 3, 4}));
@@ -128,8 +130,8 @@ private slots:
         QTest::addColumn<QString>("text");
         const QString db = path("fail.dat");
         makeDatabase(db, {{"A", 1, 1, T0}});
-        QTest::newRow("empty range") << db << QStringList{"A_channel1"} << T0 + 10
-                                     << GenerateLinearQueries::noDataText();
+        QTest::newRow("empty range")
+            << db << QStringList{"A_channel1"} << T0 + 10 << GenerateLinearQueries::noDataText();
         QTest::newRow("no such device") << db << QStringList{"B_channel1", "C_channel2"} << T0
                                         << GenerateLinearQueries::noDataText();
         QTest::newRow("no channel in key") << db << QStringList{"A_pointDate"} << T0
@@ -147,14 +149,15 @@ private slots:
         const QString other = path("other.dat");
         sqlite3 *h = nullptr;
         sqlite3_open(other.toUtf8().constData(), &h);
-        exec(h, "create table kelvantis (id integer primary key, serialno text, pointDate integer)");
+        exec(h,
+             "create table kelvantis (id integer primary key, serialno text, pointDate integer)");
         exec(h, "insert into kelvantis (serialno, pointDate) values ('A', 1767225600)");
         sqlite3_close(h);
         QTest::newRow("missing columns") << other << QStringList{"A_channel1"} << T0
                                          << "The data file cannot be read (no such column: "
                                             "channel1).\nPlease retry.";
-        QTest::newRow("missing file") << path("nothing.dat") << QStringList{"A_channel1"} << T0
-                                      << "";
+        QTest::newRow("missing file")
+            << path("nothing.dat") << QStringList{"A_channel1"} << T0 << "";
     }
 
     void failures()

@@ -16,8 +16,14 @@ DeviceRows rows(const std::vector<quint32> &t, const std::vector<double> &c1,
     return r;
 }
 
-QVector<quint32> times(std::initializer_list<quint32> l) { return QVector<quint32>(l); }
-QVector<double> values(std::initializer_list<double> l) { return QVector<double>(l); }
+QVector<quint32> times(std::initializer_list<quint32> l)
+{
+    return QVector<quint32>(l);
+}
+QVector<double> values(std::initializer_list<double> l)
+{
+    return QVector<double>(l);
+}
 
 } // namespace
 

@@ -120,8 +120,10 @@ private slots:
         Trendora w(m_project, devicesOf(m_project));
         auto *start = child<QDateTimeEdit>(w, "dateTimeEdit_start");
         auto *end = child<QDateTimeEdit>(w, "dateTimeEdit_end");
-        const QDateTime recStart = QDateTime::fromString("2026-01-01 00:00:00", "yyyy-MM-dd hh:mm:ss");
-        const QDateTime recStop = QDateTime::fromString("2026-01-01 00:49:59", "yyyy-MM-dd hh:mm:ss");
+        const QDateTime recStart =
+            QDateTime::fromString("2026-01-01 00:00:00", "yyyy-MM-dd hh:mm:ss");
+        const QDateTime recStop =
+            QDateTime::fromString("2026-01-01 00:49:59", "yyyy-MM-dd hh:mm:ss");
         QCOMPARE(start->displayFormat(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         QVERIFY(start->calendarPopup());
         // Shorter than a month: the start's lower bound is the record start.
@@ -285,7 +287,8 @@ private slots:
         QVERIFY(w.isBusy());
         QVERIFY(!list->isEnabled());
         QVERIFY(failed.wait(10000));
-        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("There is no stored data.\nPlease retry."));
+        QCOMPARE(failed.at(0).at(0).toString(),
+                 QStringLiteral("There is no stored data.\nPlease retry."));
         QVERIFY(!w.isBusy());
         QVERIFY(list->isEnabled());
         QVERIFY(child<QPushButton>(w, "btn_makeChart")->isEnabled());
@@ -348,13 +351,15 @@ private slots:
         };
         w.slotNewViewProject();
         QVERIFY(program.endsWith("Trendora"));
-        QCOMPARE(CompanionProjectReader::projectPathFromArguments(QStringList{"Trendora"} + arguments),
-                 m_project);
+        QCOMPARE(
+            CompanionProjectReader::projectPathFromArguments(QStringList{"Trendora"} + arguments),
+            m_project);
         QCOMPARE(w.lastMessage(), QStringLiteral("Please check the Trendora execution file."));
 
         const QString dir = m_dir.filePath("with blanks");
         QDir().mkpath(dir);
-        const QString p = makeProject(dir, "a b", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
+        const QString p =
+            makeProject(dir, "a b", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
         Trendora w2(p, devicesOf(p));
         w2.slotNewViewProject();
         QCOMPARE(w2.lastMessage(), QStringLiteral("There is no data file."));
@@ -390,7 +395,8 @@ private slots:
         const QString dir = m_dir.filePath(QString(50, 'd'));
         QDir().mkpath(dir);
         makeDatabase(dir + "/q.dat", {});
-        const QString p = makeProject(dir, "q", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
+        const QString p =
+            makeProject(dir, "q", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
         Trendora w(p, devicesOf(p));
         QCOMPARE(child<QLabel>(w, "label_project")->text(), dir.left(40) + ".../q.qpj");
     }

@@ -29,8 +29,8 @@ private:
 private slots:
     void elementsWithWrongTypes()
     {
-        const auto r = CompanionProjectReader::read(
-            {"Trendora", project(R"({"devices":[1,"x",null,[],
+        const auto r =
+            CompanionProjectReader::read({"Trendora", project(R"({"devices":[1,"x",null,[],
                 {"DeviceNumber":"S1","DeviceType":"SERIAL","ch1_unit":"7","ch2_unit":3,
                  "ch1_min":"-10.50","ch1_max":true,"DeviceName":{"a":1},"DevicePort":"70000"},
                 {"DeviceNumber":"L1","DeviceType":"serial"}]})")});
