@@ -33,6 +33,55 @@ public:
         ++m_count;
     }
 
+    // The same as add() for each point of [from, to) in one column, as long as
+    // the y values are valid; returns where an invalid one stops the run
+    // (to when none does).
+    int addRun(int col, const double *x, const double *y, int from, int to)
+    {
+        if (m_count > 0 && col != m_col)
+            flush();
+        if (m_count > 0 || to - from <= 4) {
+            for (int k = from; k < to; ++k) {
+                if (!Chart::isValid(y[k]))
+                    return k;
+                add(col, x[k], y[k]);
+            }
+            return to;
+        }
+        // Branch-free pass for the extremes and validity, then the first
+        // index of each extreme.
+        double minY = y[from];
+        double maxY = y[from];
+        int valid = 1;
+        for (int k = from; k < to; ++k) {
+            const double v = y[k];
+            minY = v < minY ? v : minY;
+            maxY = v > maxY ? v : maxY;
+            valid &= (v < 1.0e300) & (v > -1.0e300);
+        }
+        if (!valid) {
+            int stop = from;
+            while (Chart::isValid(y[stop]))
+                ++stop;
+            addRun(col, x, y, from, stop);
+            return stop;
+        }
+        m_col = col;
+        for (int j = 0; j < 4; ++j)
+            m_pts[j] = {x[from + j], y[from + j], j};
+        int minAt = from;
+        while (y[minAt] != minY)
+            ++minAt;
+        int maxAt = from;
+        while (y[maxAt] != maxY)
+            ++maxAt;
+        m_min = {x[minAt], minY, minAt - from};
+        m_max = {x[maxAt], maxY, maxAt - from};
+        m_last = {x[to - 1], y[to - 1], to - 1 - from};
+        m_count = to - from;
+        return to;
+    }
+
     void lineBreak()
     {
         flush();
@@ -89,7 +138,8 @@ bool FastLineReducer::isBreak(const QPointF &p)
 }
 
 void FastLineReducer::reduce(const double *x, const double *y, int n, double scale, double offset,
-                             int minCol, int maxCol, bool fast, std::vector<QPointF> &out)
+                             int minCol, int maxCol, bool fast, std::vector<QPointF> &out,
+                             bool xAscending)
 {
     out.clear();
     if (!y || n <= 0)
@@ -111,7 +161,57 @@ void FastLineReducer::reduce(const double *x, const double *y, int n, double sca
     }
     const double lo = minCol;
     const double hi = maxCol;
+    auto columnOf = [&](double xv) {
+        double c = xv * scale + offset;
+        c = c < lo ? lo : (c > hi ? hi : c);
+        // c >= minCol, so truncation after the shift is floor.
+        return static_cast<int>(c - lo) + minCol;
+    };
     ColumnBuffer columns(out);
+    if (x && xAscending) {
+        // Columns are runs of consecutive points: find each run's end by
+        // galloping and bisection, then scan its y values in one loop.
+        for (int i = 0; i < n;) {
+            const double xv = x[i];
+            if (!(Chart::isValid(xv) && Chart::isValid(y[i]))) {
+                columns.lineBreak();
+                ++i;
+                continue;
+            }
+            const int col = columnOf(xv);
+            int step = 1;
+            int inside = i;
+            int outside = n;
+            while (inside + step < n) {
+                const double xs = x[inside + step];
+                if (!Chart::isValid(xs) || columnOf(xs) != col) {
+                    outside = inside + step;
+                    break;
+                }
+                inside += step;
+                step *= 2;
+            }
+            while (outside - inside > 1) {
+                const int mid = inside + (outside - inside) / 2;
+                if (Chart::isValid(x[mid]) && columnOf(x[mid]) == col)
+                    inside = mid;
+                else
+                    outside = mid;
+            }
+            // [i, outside) share the column; a missing y value splits it.
+            for (int from = i; from < outside;) {
+                const int stop = columns.addRun(col, x, y, from, outside);
+                if (stop < outside)
+                    columns.lineBreak();
+                from = stop + 1;
+            }
+            i = outside;
+        }
+        columns.flush();
+        if (!out.empty() && isBreak(out.back()))
+            out.pop_back();
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         const double xv = x ? x[i] : i;
         const double yv = y[i];
@@ -119,11 +219,7 @@ void FastLineReducer::reduce(const double *x, const double *y, int n, double sca
             columns.lineBreak();
             continue;
         }
-        double c = xv * scale + offset;
-        c = c < lo ? lo : (c > hi ? hi : c);
-        // c >= minCol, so truncation after the shift is floor.
-        const int col = static_cast<int>(c - lo) + minCol;
-        columns.add(col, xv, yv);
+        columns.add(columnOf(xv), xv, yv);
     }
     columns.flush();
     if (!out.empty() && isBreak(out.back()))

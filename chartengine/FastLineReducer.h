@@ -15,8 +15,11 @@
 class FastLineReducer
 {
 public:
-    // x may be null: the index is the x value then.
+    // x may be null: the index is the x value then. xAscending promises that
+    // the valid x values ascend (invalid ones only at the ends), which lets a
+    // column's points be found by bisection and scanned as one run.
     static void reduce(const double *x, const double *y, int n, double scale, double offset,
-                       int minCol, int maxCol, bool fast, std::vector<QPointF> &out);
+                       int minCol, int maxCol, bool fast, std::vector<QPointF> &out,
+                       bool xAscending = false);
     static bool isBreak(const QPointF &p);
 };

@@ -51,6 +51,8 @@ public:
     const std::vector<QPointF> &reduced(int dataSet) const { return m_reduced[dataSet]; }
 
 protected:
+    // True when the x data is an explicit array ascending over its valid part.
+    bool xAscending() const;
     ChartCore *m_core;
     std::vector<std::vector<QPointF>> m_reduced;
 

@@ -27,9 +27,10 @@ void LineLayer::reduce(double scale, double offset, int minCol, int maxCol)
             generated[static_cast<size_t>(i)] = xAt(i);
         x = generated.data();
     }
+    const bool ascending = m_fast && x == xData() && xAscending();
     for (int k = 0; k < getDataSetCount(); ++k) {
         const DataSet *d = getDataSet(k);
         FastLineReducer::reduce(x, d->data().data(), qMin(n, d->count()), scale, offset, minCol,
-                                maxCol, m_fast, m_reduced[static_cast<size_t>(k)]);
+                                maxCol, m_fast, m_reduced[static_cast<size_t>(k)], ascending);
     }
 }

@@ -66,6 +66,9 @@ DeviceListCodec::Result DeviceListCodec::decode(const QByteArray &document, Read
 
     const QJsonArray array = doc.object().value(QStringLiteral("devices")).toArray();
     for (const QJsonValue &value : array) {
+        // A companion lists no device for an element that is no object.
+        if (reader == Reader::Companion && !value.isObject())
+            continue;
         const QJsonObject element = value.toObject();
         if (reader == Reader::Recorder) {
             const QJsonValue type = element.value(QStringLiteral("DeviceType"));
@@ -117,6 +120,8 @@ void DeviceListCodec::readGroup(const QJsonObject &element, QList<DeviceSettings
     const quint16 port = portFromText(text(element, QStringLiteral("DevicePort")));
     const QJsonArray nodes = element.value(QStringLiteral("nodes")).toArray();
     for (const QJsonValue &node : nodes) {
+        if (!node.isObject())
+            continue;
         DeviceSettings d;
         readChannels(node.toObject(), d);
         d.deviceInterface = DeviceSettings::Lan;

@@ -1,0 +1,367 @@
+// The viewer's speed and memory figures on the benchmark database
+// (bench/make-database.sh), each beside its anchor and the ratio:
+// chart generation against one sqlite3 scan, peak memory, drawing, mouse
+// move, scroll step, the engine's 1,000,000-point line against QCustomPlot,
+// CSV export against sqlite3 -csv, and the start of the program.
+// Usage: trendora_bench [file.dat]   (made with bench/make-database.sh when missing)
+#include "Axis.h"
+#include "Chart.h"
+#include "CsvFormat.h"
+#include "GenerateLinearQueries.h"
+#include "LineLayer.h"
+#include "QChartViewer.h"
+#include "Trendora.h"
+#include "ViewPortManager.h"
+#include "ViewerChart.h"
+#include "XYChart.h"
+
+#include "DatabaseSpan.h"
+#include "core/CompanionProjectReader.h"
+#include "core/ProjectFile.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextStream>
+#include <QThread>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QTextStream out(stdout);
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double medianMs(int runs, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    return median(times);
+}
+
+double runMs(const QString &program, const QStringList &args, const QString &outputFile = QString())
+{
+    QProcess p;
+    p.setStandardOutputFile(outputFile.isEmpty() ? QProcess::nullDevice() : outputFile);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    p.waitForFinished(600000);
+    return p.exitCode() == 0 && p.exitStatus() == QProcess::NormalExit ? t.nsecsElapsed() / 1e6
+                                                                       : -1;
+}
+
+long peakKb()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+void line(const QString &what, double value, const QString &unit, const QString &anchorName,
+          double anchor, double limitRatio)
+{
+    out << what << ": " << QString::number(value, 'f', 2) << " " << unit;
+    if (anchor > 0) {
+        const double ratio = value / anchor;
+        out << " | " << anchorName << ": " << QString::number(anchor, 'f', 2) << " " << unit
+            << " | ratio " << QString::number(ratio, 'f', 2) << " (limit "
+            << QString::number(limitRatio, 'f', 2) << ") "
+            << (ratio <= limitRatio ? "MET" : "NOT MET");
+    } else if (!anchorName.isEmpty()) {
+        out << " | limit " << QString::number(limitRatio, 'f', 2) << " " << unit << " "
+            << (value <= limitRatio ? "MET" : "NOT MET");
+    }
+    out << "\n";
+    out.flush();
+}
+
+double engineLineMs(int points)
+{
+    std::vector<double> x(static_cast<size_t>(points)), y(static_cast<size_t>(points));
+    for (int i = 0; i < points; ++i) {
+        x[size_t(i)] = 63900000000.0 + i;
+        y[size_t(i)] = 20 + 5 * std::sin(i / 50000.0) + std::sin(i * 0.7);
+    }
+    return medianMs(11, [&] {
+        XYChart c(1000, 500, 0xffffff, Chart::Transparent);
+        c.setPlotArea(55, 20, 920, 440);
+        c.xAxis()->setDateScale(x.front(), x.back());
+        LineLayer *layer = c.addLineLayer2();
+        layer->setFastLineMode();
+        layer->setXData(DoubleArray(x.data(), points));
+        layer->addDataSet(DoubleArray(y.data(), points), 0xff0000, QStringLiteral("CH1"));
+        c.makeChart();
+    });
+}
+
+// Child mode: start-up to the window shown, then exit.
+int startupChild(const QString &project)
+{
+    const CompanionProjectReader::Result r = CompanionProjectReader::read({"Trendora", project});
+    if (!r.ok)
+        return 1;
+    QList<ConfiguredDevice> devices;
+    for (const DeviceSettings &s : r.devices)
+        devices.append(ConfiguredDevice(s));
+    Trendora w(r.projectFile, devices);
+    w.show();
+    while (!w.windowHandle() || !w.windowHandle()->isExposed())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(moravin);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args.at(1) == "--startup-child")
+        return startupChild(args.at(2));
+
+    const QString dat = args.size() > 1 ? args.at(1) : QDir::current().filePath("bench-10M.dat");
+    if (!QFileInfo::exists(dat)) {
+        out << "writing " << dat << " with make-database.sh ...\n";
+        out.flush();
+        if (runMs("sh", {MORAVIN_MAKE_DATABASE, dat}) < 0)
+            return 1;
+    }
+    const QFileInfo info(dat);
+    const QString project = info.absolutePath() + "/" + info.completeBaseName() + ".qpj";
+    {
+        QFile::remove(project);
+        const ProjectFile file(project);
+        file.writeHeader(info.completeBaseName(), 1000, info.fileName());
+        QList<DeviceSettings> devices;
+        for (int i = 1; i <= 8; ++i) {
+            DeviceSettings d;
+            d.deviceNumber = QString("BENCH%1").arg(i, 3, 10, QLatin1Char('0'));
+            d.deviceName = "Bench " + QString::number(i);
+            d.ch1Name = "Temperature";
+            d.ch2Name = "Humidity";
+            d.deviceInterface = DeviceSettings::Usb;
+            devices.append(d);
+        }
+        file.saveDeviceList(devices);
+        qint64 first = 0, last = 0;
+        DatabaseSpan::read(dat, &first, &last);
+        file.writeValue("record_start_time",
+                        QDateTime::fromSecsSinceEpoch(first).toString("yyyy-MM-dd hh:mm:ss"));
+        file.writeValue("record_stop_time",
+                        QDateTime::fromSecsSinceEpoch(last).toString("yyyy-MM-dd hh:mm:ss"));
+    }
+    qint64 first = 0, last = 0;
+    DatabaseSpan::read(dat, &first, &last);
+    out << "database " << dat << " (" << QFileInfo(dat).size() / 1048576 << " MB), readings "
+        << QDateTime::fromSecsSinceEpoch(first).toString("yyyy-MM-dd hh:mm:ss") << " .. "
+        << QDateTime::fromSecsSinceEpoch(last).toString("yyyy-MM-dd hh:mm:ss") << "\n";
+
+    // 1. Generation of 4 channels of 4 devices over the whole range.
+    const QString range = QString(" and pointDate >= %1 and pointDate <= %2").arg(first).arg(last);
+    const QString scanSql = "select serialno, pointDate, channel1 from kelvantis where serialno in "
+                            "('BENCH001','BENCH002','BENCH003','BENCH004')" +
+                            range;
+    runMs("sqlite3", {dat, "select count(*) from kelvantis"}); // warm the page cache
+    // Each generation run follows one sqlite3 scan, so that both meet the
+    // same load of the machine.
+    std::vector<double> scans;
+
+    const QStringList keys{"BENCH001_channel1", "BENCH002_channel1", "BENCH003_channel1",
+                           "BENCH004_channel1"};
+    ViewerSeries series;
+    std::vector<double> gens;
+    const long kbBefore = peakKb();
+    for (int i = 0; i < 3; ++i) {
+        scans.push_back(runMs("sqlite3", {dat, scanSql}));
+        series = ViewerSeries();
+        GenerateLinearQueries worker("bench", dat, info.absolutePath(), keys, keys,
+                                     QString::number(first), QString::number(last));
+        worker.setIntervalHint(1000);
+        bool ok = false;
+        QObject::connect(&worker, &GenerateLinearQueries::done, [&] { ok = true; });
+        QObject::connect(&worker, &GenerateLinearQueries::error,
+                         [&](const QString &e) { out << "error: " << e << "\n"; });
+        QElapsedTimer t;
+        t.start();
+        worker.start(QThread::LowPriority);
+        worker.wait();
+        gens.push_back(t.nsecsElapsed() / 1e6);
+        if (!ok)
+            return 1;
+        series = worker.takeResult();
+        if (i == 0) {
+            const long kb = peakKb();
+            const double arraysMb = (series.x.size() * 8.0 + series.times.size() * 4.0 +
+                                     series.values.size() * series.x.size() * 8.0) /
+                                    1048576.0;
+            out << "time points " << series.rowCount() << ", channels " << series.values.size()
+                << ", result arrays " << QString::number(arraysMb, 'f', 1) << " MB\n";
+            line("peak resident memory after MAKE CHART", kb / 1024.0, "MB", "", 0, 0);
+            line("  peak memory limit 2 x arrays + 100 MB", 2 * arraysMb + 100, "MB", "", 0, 0);
+            out << "  " << (kb / 1024.0 <= 2 * arraysMb + 100 ? "MET" : "NOT MET")
+                << " (peak before generation " << kbBefore / 1024 << " MB)\n";
+        }
+    }
+    line("MAKE CHART 4 channels, whole range (median of 3)", median(gens), "ms",
+         "sqlite3 one scan selecting the same rows", median(scans), 1.5);
+
+    // 2. Drawing, mouse move and scroll step in the window.
+    const CompanionProjectReader::Result pr = CompanionProjectReader::read({"Trendora", project});
+    QList<ConfiguredDevice> devices;
+    for (const DeviceSettings &s : pr.devices)
+        devices.append(ConfiguredDevice(s));
+    Trendora w(pr.projectFile, devices);
+    w.show();
+    QApplication::processEvents();
+    auto *list = w.findChild<QListWidget *>("listWidget_device");
+    for (int row : {0, 2, 4, 6})
+        w.slotConfigSelected(list->item(row));
+    auto *start = w.findChild<QDateTimeEdit *>("dateTimeEdit_start");
+    start->setDateTime(start->minimumDateTime());
+    QEventLoop loop;
+    QObject::connect(&w, &Trendora::chartReady, &loop, &QEventLoop::quit);
+    QElapsedTimer t;
+    t.start();
+    w.slotView();
+    loop.exec();
+    line("MAKE CHART through the window, to the first chart shown", t.nsecsElapsed() / 1e6, "ms",
+         "", 0, 0);
+    series = w.series();
+    QChartViewer *v = w.chartViewer();
+    ViewPortManager *vp = v->viewPortManager();
+    const QSize size = w.findChild<QWidget *>("frame_chart")->size();
+
+    vp->setViewPortLeft(0);
+    vp->setViewPortWidth(1);
+    const double drawMs = medianMs(7, [&] {
+        std::unique_ptr<XYChart> c(ViewerChart::build(size.width(), size.height(), series, vp));
+        c->makeChart();
+    });
+    line(QString("draw whole range, %1 points, %2x%3")
+             .arg(series.rowCount() * 4)
+             .arg(size.width())
+             .arg(size.height()),
+         drawMs, "ms", "limit", 0, 40);
+    v->requestViewPortUpdate(true, false);
+    QThread::msleep(30);
+    QApplication::processEvents();
+
+    std::vector<double> moves;
+    int x = vp->getPlotAreaLeft() + 10;
+    for (int i = 0; i < 101; ++i) {
+        QThread::msleep(11);
+        x = x > vp->getPlotAreaLeft() + vp->getPlotAreaWidth() - 20 ? vp->getPlotAreaLeft() + 10
+                                                                    : x + 7;
+        const QPointF pos(x, vp->getPlotAreaTop() + 100);
+        QMouseEvent e(QEvent::MouseMove, pos, pos, pos, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QElapsedTimer m;
+        m.start();
+        QApplication::sendEvent(v, &e);
+        moves.push_back(m.nsecsElapsed() / 1e6);
+    }
+    line("mouse move with track cursor, whole range (median of 101)", median(moves), "ms", "limit",
+         0, 3);
+
+    // Scroll steps at the initial zoom (newest fifth).
+    vp->setViewPortWidth(0.2);
+    vp->setViewPortLeft(0.4);
+    v->requestViewPortUpdate(true, false);
+    QThread::msleep(30);
+    QApplication::processEvents();
+    auto *bar = w.findChild<QScrollBar *>("horizontalScrollBar");
+    std::vector<double> steps;
+    for (int i = 0; i < 21; ++i) {
+        QThread::msleep(25); // past the viewer's update interval
+        QApplication::processEvents();
+        QElapsedTimer s;
+        s.start();
+        bar->setValue(bar->value() + bar->singleStep());
+        steps.push_back(s.nsecsElapsed() / 1e6);
+    }
+    line(QString("scroll step at width 0.2 (%1 points, median of 21)")
+             .arg(series.rowCount() / 5 * 4),
+         median(steps), "ms", "limit", 0, 20);
+
+    // 3. One line of 1,000,000 points at 1000 x 500 against QCustomPlot.
+    const double engine = engineLineMs(1000000);
+    double qcp = -1;
+    const QString qcpProgram = QCoreApplication::applicationDirPath() + "/qcustomplot_line_bench";
+    if (QFileInfo(qcpProgram).isExecutable()) {
+        QProcess p;
+        p.start(qcpProgram, {"1000000", "11"});
+        p.waitForFinished(300000);
+        const QList<QByteArray> parts = p.readAllStandardOutput().trimmed().split(' ');
+        if (parts.size() == 3)
+            qcp = parts.at(2).toDouble();
+    }
+    if (qcp > 0)
+        line("chart engine, one line of 1,000,000 points at 1000x500", engine, "ms",
+             "QCustomPlot (adaptive sampling)", qcp, 0.5);
+    else
+        line("chart engine, one line of 1,000,000 points at 1000x500 (QCustomPlot not built)",
+             engine, "ms", "", 0, 0);
+
+    // 4. CSV export of the aligned time points.
+    const QString csv = info.absolutePath() + "/bench-export.csv";
+    const QString sqlCsv = info.absolutePath() + "/bench-sqlite.csv";
+    std::vector<double> csvs;
+    for (int i = 0; i < 3; ++i) {
+        QFile f(csv);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+        QElapsedTimer c;
+        c.start();
+        CsvFormat::write(f, series);
+        f.close();
+        csvs.push_back(c.nsecsElapsed() / 1e6);
+    }
+    std::vector<double> sqlCsvs;
+    const QString csvSql =
+        QString("select pointDate, channel1, channel2, channel1, channel2 from kelvantis"
+                " where serialno = 'BENCH001' limit %1")
+            .arg(series.rowCount());
+    for (int i = 0; i < 3; ++i)
+        sqlCsvs.push_back(runMs("sqlite3", {"-csv", dat, csvSql}, sqlCsv));
+    line(QString("CSV export, %1 lines x 5 fields (median of 3)").arg(series.rowCount()),
+         median(csvs), "ms", "sqlite3 -csv, same lines and fields", median(sqlCsvs), 0.5);
+    QFile::remove(csv);
+    QFile::remove(sqlCsv);
+
+    // 5. Program start to the window shown (child process, whole process life).
+    std::vector<double> starts;
+    for (int i = 0; i < 5; ++i)
+        starts.push_back(
+            runMs(QCoreApplication::applicationFilePath(), {"--startup-child", project}));
+    line("start to window shown (process start to exit after exposure, median of 5)",
+         median(starts), "ms", "limit", 0, 500);
+    return 0;
+}

@@ -1,0 +1,406 @@
+#include "QChartViewer.h"
+#include "TableModel.h"
+#include "Trendora.h"
+#include "ViewPortManager.h"
+#include "ViewerTestData.h"
+#include "XYChart.h"
+#include "core/CompanionProjectReader.h"
+#include "core/NoValue.h"
+#include "widgets/MessageDialog.h"
+
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolBox>
+#include <QtTest>
+
+#include <ctime>
+
+using namespace ViewerTestData;
+
+namespace {
+
+constexpr qint64 T0 = 1767225600; // 2026-01-01 00:00 UTC
+
+QList<ConfiguredDevice> devicesOf(const QString &project)
+{
+    const auto r = CompanionProjectReader::read({"Trendora", project});
+    QList<ConfiguredDevice> list;
+    for (const DeviceSettings &s : r.devices)
+        list.append(ConfiguredDevice(s));
+    return list;
+}
+
+template <typename T> T *child(QWidget &w, const char *name)
+{
+    return w.findChild<T *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestTrendora : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_project;
+
+    bool makeChart(Trendora &w, const QList<int> &rows)
+    {
+        auto *list = child<QListWidget>(w, "listWidget_device");
+        for (int r : rows)
+            w.slotConfigSelected(list->item(r));
+        QSignalSpy ready(&w, &Trendora::chartReady);
+        w.slotView();
+        return ready.wait(10000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+        Q_INIT_RESOURCE(moravin);
+        std::vector<Row> rows;
+        for (qint64 t = 0; t < 3000; ++t) {
+            if (t >= 1000 && t < 1100) // an outage of A
+                rows.push_back({"B", 50 + t % 7, {}, T0 + t});
+            else {
+                rows.push_back({"A", 20 + (t % 100) / 10.0, 40, T0 + t});
+                rows.push_back({"B", 50 + t % 7, {}, T0 + t});
+            }
+        }
+        QVERIFY(makeDatabase(m_dir.filePath("proj.dat"), rows));
+        m_project = makeProject(m_dir.path(), "proj", {"A", "B", "C"}, "2026-01-01 00:00:00",
+                                "2026-01-01 00:49:59");
+    }
+
+    void windowAndLabels()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Trendora"));
+        QCOMPARE(w.size(), QSize(1150, 600));
+        QCOMPARE(w.minimumSize(), QSize(1024, 510));
+        QCOMPARE(child<QLabel>(w, "label_interval")->text(), QStringLiteral("Interval : 1 sec"));
+        QCOMPARE(child<QLabel>(w, "label_period")->text(),
+                 QStringLiteral("2026-01-01 00:00:00 ~ 2026-01-01 00:49:59"));
+        QVERIFY(child<QLabel>(w, "label_project")->text().endsWith("/proj.qpj"));
+        QCOMPARE(w.databasePath(), m_dir.filePath("proj.dat"));
+        auto *list = child<QListWidget>(w, "listWidget_device");
+        QCOMPARE(list->count(), 6);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Temp A\t[Dev A]"));
+        QCOMPARE(list->item(0)->data(Qt::ToolTipRole).toString(), QStringLiteral("A_channel1"));
+        QCOMPARE(list->item(3)->text(), QStringLiteral("Hum B\t[B]")); // empty name: the number
+        QCOMPARE(list->item(3)->data(Qt::ToolTipRole).toString(), QStringLiteral("B_channel2"));
+        auto *make = child<QPushButton>(w, "btn_makeChart");
+        QCOMPARE(make->text(), QStringLiteral("MAKE CHART"));
+        QCOMPARE(make->toolTip(), QStringLiteral("Make Chart and Table"));
+        QVERIFY(!make->isEnabled());
+        auto *exportButton = child<QPushButton>(w, "btn_export");
+        QVERIFY(!exportButton->isEnabled());
+        QVERIFY(exportButton->isHidden());
+        QCOMPARE(exportButton->toolTip(), QStringLiteral("Export CSV File"));
+        QCOMPARE(child<QPushButton>(w, "btn_zoomIn")->toolTip(), QStringLiteral("Zoom In"));
+        QCOMPARE(child<QPushButton>(w, "btn_zoomOut")->toolTip(), QStringLiteral("Zoom Out"));
+        auto *box = child<QToolBox>(w, "toolBox");
+        QCOMPARE(box->itemText(0), QStringLiteral("SELECT DEVICE"));
+        QCOMPARE(box->itemText(1), QStringLiteral("TABLE VIEW"));
+        QCOMPARE(box->currentIndex(), 0);
+        QCOMPARE(w.chartViewer()->mouseMode(), int(QChartViewer::MouseUsageScroll));
+        QVERIFY(QByteArray::fromBase64(w.connectionTag().toLatin1()).startsWith("{"));
+        QCOMPARE(w.newViewerCommand(), "Trendora '" + m_project + "'");
+    }
+
+    void dateEditorsAndTheirSixtySecondRules()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        auto *start = child<QDateTimeEdit>(w, "dateTimeEdit_start");
+        auto *end = child<QDateTimeEdit>(w, "dateTimeEdit_end");
+        const QDateTime recStart =
+            QDateTime::fromString("2026-01-01 00:00:00", "yyyy-MM-dd hh:mm:ss");
+        const QDateTime recStop =
+            QDateTime::fromString("2026-01-01 00:49:59", "yyyy-MM-dd hh:mm:ss");
+        QCOMPARE(start->displayFormat(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        QVERIFY(start->calendarPopup());
+        // Shorter than a month: the start's lower bound is the record start.
+        QCOMPARE(start->dateTime(), recStart);
+        QCOMPARE(start->minimumDateTime(), recStart);
+        QCOMPARE(start->maximumDateTime(), recStop.addSecs(-60));
+        QCOMPARE(end->dateTime(), recStop);
+        QCOMPARE(end->minimumDateTime(), recStart.addSecs(60));
+        QCOMPARE(end->maximumDateTime(), recStop);
+
+        start->setDateTime(recStart.addSecs(600));
+        end->setDateTime(recStart.addSecs(630)); // within 60 s of the start
+        QCOMPARE(end->dateTime(), recStart.addSecs(660));
+        start->setDateTime(recStart.addSecs(650)); // within 60 s of the end
+        QCOMPARE(start->dateTime(), recStart.addSecs(600));
+    }
+
+    void selectionOfAtMostFour()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        auto *list = child<QListWidget>(w, "listWidget_device");
+        auto *make = child<QPushButton>(w, "btn_makeChart");
+        const QImage none = QIcon(":/img/nocheck.png").pixmap(16).toImage();
+        const QImage check = QIcon(":/img/check.png").pixmap(16).toImage();
+        for (int i = 0; i < 4; ++i)
+            w.slotConfigSelected(list->item(i));
+        QVERIFY(make->isEnabled());
+        QCOMPARE(w.selectedItems().size(), 4);
+        QCOMPARE(list->item(2)->icon().pixmap(16).toImage(), check);
+        w.slotConfigSelected(list->item(5)); // a fifth changes nothing
+        QCOMPARE(w.selectedItems().size(), 4);
+        QCOMPARE(list->item(5)->icon().pixmap(16).toImage(), none);
+        w.slotConfigSelected(list->item(1)); // deselect while four are selected
+        QCOMPARE(w.selectedItems().size(), 3);
+        QCOMPARE(list->item(1)->icon().pixmap(16).toImage(), none);
+        for (int i : {0, 2, 3})
+            w.slotConfigSelected(list->item(i));
+        QVERIFY(w.selectedItems().isEmpty());
+        QVERIFY(!make->isEnabled());
+        w.slotView();
+        QCOMPARE(w.lastMessage(),
+                 QStringLiteral("Please select at least one or more Device.\nPlease retry."));
+        QVERIFY(!w.isBusy());
+    }
+
+    void makeChartShowsTheNewestFifthAndTheTable()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        w.resize(1150, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(makeChart(w, {0, 2, 1}));
+        QVERIFY(w.isDataReady());
+        QVERIFY(!w.isBusy());
+        QVERIFY(!w.progressDialog());
+        const ViewerSeries &s = w.series();
+        QCOMPARE(s.rowCount(), 3000);
+        QCOMPARE(s.titles, QStringList({"Temp A", "Temp B", "Hum A"}));
+        QCOMPARE(s.values[0][1050], NoValue); // the outage
+        QCOMPARE(s.values[1][1050], 50.0);
+
+        ViewPortManager *vp = w.chartViewer()->viewPortManager();
+        QCOMPARE(vp->getViewPortWidth(), 0.2);
+        QCOMPARE(vp->getViewPortLeft(), 0.8);
+        QCOMPARE(vp->getZoomInWidthLimit(), 10.0 / 3000);
+        QVERIFY(w.chartViewer()->chart());
+        QCOMPARE(w.chartViewer()->chart()->getWidth(), child<QWidget>(w, "frame_chart")->width());
+
+        auto *bar = child<QScrollBar>(w, "horizontalScrollBar");
+        QVERIFY(bar->isEnabled());
+        QCOMPARE(bar->pageStep(), 200000000);
+        QCOMPARE(bar->singleStep(), 10000000);
+        QCOMPARE(bar->maximum(), 800000000);
+        QCOMPARE(bar->value(), 800000000);
+
+        TableModel *m = w.tableModel();
+        QCOMPARE(m->rowCount(), 3000);
+        QCOMPARE(m->columnCount(), 4);
+        QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QStringLiteral("DATE TIME"));
+        QCOMPARE(m->headerData(3, Qt::Horizontal).toString(), QStringLiteral("BLUE"));
+        QCOMPARE(m->data(m->index(0, 0)).toString(), QStringLiteral("2026-01-01 00:00:00"));
+        QCOMPARE(m->data(m->index(5, 1)).toString(), QStringLiteral("20.50"));
+        QVERIFY(!m->data(m->index(1050, 1)).isValid()); // empty cell
+        QCOMPARE(m->data(m->index(1050, 2)).toString(), QStringLiteral("50.00"));
+        QVERIFY(!m->data(m->index(-1, 0)).isValid());
+        QVERIFY(!m->data(m->index(0, 1), Qt::EditRole).isValid());
+
+        QVERIFY(!child<QPushButton>(w, "btn_makeChart")->isVisible());
+        QVERIFY(child<QPushButton>(w, "btn_export")->isVisible());
+        QVERIFY(!child<QListWidget>(w, "listWidget_device")->isEnabled());
+        QVERIFY(!child<QDateTimeEdit>(w, "dateTimeEdit_start")->isEnabled());
+        QCOMPARE(child<QToolBox>(w, "toolBox")->currentIndex(), 1);
+
+        // Scroll bar to the left end: the view port follows.
+        bar->setValue(0);
+        QTRY_COMPARE(vp->getViewPortLeft(), 0.0);
+        // Whole range visible: the scroll bar is disabled.
+        vp->setViewPortWidth(1);
+        w.chartViewer()->requestViewPortUpdate(true, false);
+        QTRY_VERIFY(!bar->isEnabled());
+    }
+
+    void zoomButtonsWheelAndCursor()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(makeChart(w, {0, 2}));
+        QChartViewer *v = w.chartViewer();
+        auto *in = child<QPushButton>(w, "btn_zoomIn");
+        auto *out = child<QPushButton>(w, "btn_zoomOut");
+        w.onMouseZoomIn(true);
+        QVERIFY(in->isChecked() && !out->isChecked());
+        QCOMPARE(v->mouseMode(), int(QChartViewer::MouseUsageZoomIn));
+        w.onMouseZoomOut(true);
+        QVERIFY(!in->isChecked() && out->isChecked());
+        QCOMPARE(v->mouseMode(), int(QChartViewer::MouseUsageZoomOut));
+        w.onMouseZoomOut(false);
+        QCOMPARE(v->mouseMode(), int(QChartViewer::MouseUsageScroll));
+
+        ViewPortManager *vp = v->viewPortManager();
+        const double left = vp->getViewPortLeft();
+        const QPointF at(vp->getPlotAreaLeft() + vp->getPlotAreaWidth() / 2.0,
+                         vp->getPlotAreaTop() + 20);
+        QWheelEvent wheel(at, v->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        w.onMouseWheelChart(&wheel);
+        QCOMPARE(vp->getViewPortWidth(), 0.2 * 0.9);
+        QVERIFY(qAbs(vp->getViewPortLeft() - (left + 0.5 * (0.2 - 0.18))) < 1e-9);
+        // Zooming in stops at about ten points across.
+        for (int i = 0; i < 200; ++i)
+            w.onMouseWheelChart(&wheel);
+        QTest::qWait(50);
+        QCOMPARE(vp->getViewPortWidth(), 10.0 / 3000);
+        QWheelEvent back(at, v->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        for (int i = 0; i < 200; ++i)
+            w.onMouseWheelChart(&back);
+        QTest::qWait(50);
+        QCOMPARE(vp->getViewPortWidth(), 1.0);
+
+        // Track cursor on the dynamic layer, gone when the mouse leaves.
+        QTest::mouseMove(v, at.toPoint() + QPoint(3, 0));
+        QTest::qWait(30);
+        QTest::mouseMove(v, at.toPoint());
+        QTRY_VERIFY(v->isMouseOnPlotArea());
+        const QImage withCursor = v->pixmap(Qt::ReturnByValue).toImage();
+        w.onMouseMovePlotArea(nullptr);
+        QTest::qWait(30);
+        const QImage after = v->pixmap(Qt::ReturnByValue).toImage();
+        QCOMPARE(after.size(), withCursor.size());
+    }
+
+    void errorReturnsToSelecting()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        QSignalSpy failed(&w, &Trendora::generationFailed);
+        auto *list = child<QListWidget>(w, "listWidget_device");
+        w.slotConfigSelected(list->item(4)); // device C has no rows
+        w.slotView();
+        QVERIFY(w.isBusy());
+        QVERIFY(!list->isEnabled());
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(failed.at(0).at(0).toString(),
+                 QStringLiteral("There is no stored data.\nPlease retry."));
+        QVERIFY(!w.isBusy());
+        QVERIFY(list->isEnabled());
+        QVERIFY(child<QPushButton>(w, "btn_makeChart")->isEnabled());
+        QVERIFY(!w.progressDialog());
+        const auto dialogs = w.findChildren<MessageDialog *>();
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs.first()->title(), QStringLiteral("ERROR"));
+    }
+
+    void csvExport()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        QVERIFY(makeChart(w, {0, 2}));
+        QString proposed;
+        const QString target = m_dir.filePath("out");
+        w.askSaveFileName = [&](const QString &p) {
+            proposed = p;
+            return target;
+        };
+        QString opened;
+        w.openFile = [&](const QString &f) { opened = f; };
+        QSignalSpy written(&w, &Trendora::csvWritten);
+        w.slotCsvExport();
+        QVERIFY(written.wait(10000));
+        QVERIFY(proposed.startsWith(m_dir.path() + "/proj_"));
+        QVERIFY(proposed.endsWith(".csv"));
+        QCOMPARE(proposed.size(), (m_dir.path() + "/proj_yyyyMMddhhmmss.csv").size());
+        QCOMPARE(opened, target + ".csv");
+        QFile f(opened);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        const QList<QByteArray> lines = all.split('\n');
+        QCOMPARE(lines.size(), 3001);
+        QCOMPARE(lines[0], QByteArray("DATE TIME,Temp A,Temp B"));
+        QCOMPARE(lines[1], QByteArray("2026-01-01 00:00:00,20.00,50.00,"));
+        QCOMPARE(lines[1051], QByteArray("2026-01-01 00:17:30,----,50.00,"));
+        QVERIFY(!all.endsWith('\n'));
+        QVERIFY(!w.progressDialog());
+
+        // An empty answer ends the action; so does a file that cannot be opened.
+        w.askSaveFileName = [](const QString &) { return QString(); };
+        opened.clear();
+        w.slotCsvExport();
+        w.askSaveFileName = [&](const QString &) { return m_dir.filePath("no/such/dir/x.csv"); };
+        w.slotCsvExport();
+        QTest::qWait(50);
+        QVERIFY(opened.isEmpty());
+        QVERIFY(!w.isBusy());
+    }
+
+    void newViewerCommand()
+    {
+        Trendora w(m_project, devicesOf(m_project));
+        QString program;
+        QStringList arguments;
+        w.startDetached = [&](const QString &p, const QStringList &a) {
+            program = p;
+            arguments = a;
+            return false;
+        };
+        w.slotNewViewProject();
+        QVERIFY(program.endsWith("Trendora"));
+        QCOMPARE(
+            CompanionProjectReader::projectPathFromArguments(QStringList{"Trendora"} + arguments),
+            m_project);
+        QCOMPARE(w.lastMessage(), QStringLiteral("Please check the Trendora execution file."));
+
+        const QString dir = m_dir.filePath("with blanks");
+        QDir().mkpath(dir);
+        const QString p =
+            makeProject(dir, "a b", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
+        Trendora w2(p, devicesOf(p));
+        w2.slotNewViewProject();
+        QCOMPARE(w2.lastMessage(), QStringLiteral("There is no data file."));
+    }
+
+    void missingRecordTimesComeFromTheDatabase()
+    {
+        const QString dir = m_dir.filePath("norecord");
+        QDir().mkpath(dir);
+        std::vector<Row> rows;
+        for (qint64 t = 0; t < 500; ++t)
+            rows.push_back({"A", 1, 1, T0 + 3600 + t * 10});
+        QVERIFY(makeDatabase(dir + "/p.dat", rows));
+        const QString p = makeProject(dir, "p", {"A"}, QString(), "garbage");
+        Trendora w(p, devicesOf(p));
+        QCOMPARE(w.recordStart().toSecsSinceEpoch(), T0 + 3600);
+        QCOMPARE(w.recordStop().toSecsSinceEpoch(), T0 + 3600 + 4990);
+        QCOMPARE(child<QLabel>(w, "label_period")->text(),
+                 QStringLiteral("2026-01-01 01:00:00 ~ 2026-01-01 02:23:10"));
+        QCOMPARE(child<QDateTimeEdit>(w, "dateTimeEdit_start")->dateTime(), w.recordStart());
+        QVERIFY(makeChart(w, {0}));
+        QCOMPARE(w.series().rowCount(), 500);
+
+        // Empty table and unreadable times: a usable window all the same.
+        QVERIFY(makeDatabase(dir + "/p.dat", {}));
+        Trendora empty(p, devicesOf(p));
+        QVERIFY(empty.recordStart().isValid());
+        QVERIFY(empty.recordStop().isValid());
+    }
+
+    void longPathIsCutInTheLabel()
+    {
+        const QString dir = m_dir.filePath(QString(50, 'd'));
+        QDir().mkpath(dir);
+        makeDatabase(dir + "/q.dat", {});
+        const QString p =
+            makeProject(dir, "q", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
+        Trendora w(p, devicesOf(p));
+        QCOMPARE(child<QLabel>(w, "label_project")->text(), dir.left(40) + ".../q.qpj");
+    }
+};
+
+QTEST_MAIN(TestTrendora)
+#include "tst_Trendora.moc"

@@ -1,0 +1,49 @@
+#include "GenerateCsvFile.h"
+
+#include "ChannelKey.h"
+#include "CsvFormat.h"
+
+#include <QFile>
+#include <QListWidgetItem>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCsv, "moravin.viewer.csv")
+
+GenerateCsvFile::GenerateCsvFile(const QString &fileName, const QList<QListWidgetItem *> &items,
+                                 int rowCount, const ViewerSeries &series, QObject *parent)
+    : QThread(parent), m_fileName(fileName), m_rowCount(rowCount), m_series(series)
+{
+    // The titles are taken from the items here, on the window's thread.
+    if (!items.isEmpty()) {
+        QStringList titles;
+        for (const QListWidgetItem *item : items)
+            titles.append(item ? ChannelKey::titleFromItemText(item->text()) : QString());
+        m_series.titles = titles;
+    }
+}
+
+void GenerateCsvFile::run()
+{
+    emit progPlus(0);
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        qCDebug(lcCsv) << "GenerateCsvFile::run : cannot open" << m_fileName;
+        emit failed(file.errorString());
+        return;
+    }
+    ViewerSeries s = m_series;
+    if (m_rowCount < s.rowCount()) {
+        s.x.resize(m_rowCount);
+        s.times.resize(m_rowCount);
+        for (QVector<double> &v : s.values)
+            v.resize(m_rowCount);
+    }
+    const bool ok = CsvFormat::write(file, s, [this](int rows) { emit progPlus(rows); });
+    file.close();
+    if (!ok || file.error() != QFileDevice::NoError) {
+        qCDebug(lcCsv) << "GenerateCsvFile::run : write failed" << file.errorString();
+        emit failed(file.errorString());
+        return;
+    }
+    emit done(m_fileName);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ViewerSeries.h"
+
+#include <QList>
+#include <QThread>
+
+class QListWidgetItem;
+
+// Writes the viewer's aligned data as a CSV file (CsvFormat) on its own
+// thread. done(fileName) follows a complete file; a file that cannot be
+// opened or written ends the run without done (failed() tells why).
+class GenerateCsvFile : public QThread
+{
+    Q_OBJECT
+public:
+    GenerateCsvFile(const QString &fileName, const QList<QListWidgetItem *> &items, int rowCount,
+                    const ViewerSeries &series, QObject *parent = nullptr);
+
+signals:
+    void done(const QString &fileName);
+    void progPlus(int value);
+    void failed(const QString &text);
+
+protected:
+    void run() override;
+
+private:
+    QString m_fileName;
+    int m_rowCount;
+    ViewerSeries m_series;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QVector>
+#include <QtGlobal>
+
+#include <vector>
+
+// The rows of one device as the database returned them (scan order): the
+// reading times and the values of the columns that were asked for, NoValue
+// for a stored NULL.
+struct DeviceRows
+{
+    std::vector<quint32> times;
+    std::vector<double> values[2]; // channel1, channel2 (empty when not read)
+
+    void clear();
+};
+
+// One selected channel: which device's rows and which of its columns.
+// device < 0 marks an item that names no readable channel: it adds no time
+// points and its series stays NoValue.
+struct ChannelRef
+{
+    int device = -1;
+    int column = 0; // 0 channel1, 1 channel2
+};
+
+struct AlignedSeries
+{
+    QVector<quint32> times;          // ascending
+    QVector<QVector<double>> values; // one per channel, times.size() each
+};
+
+// Puts the selected channels on one ascending time axis, as the viewer's
+// data generation defines it:
+// - with two or more channels the axis is the distinct union of the time
+//   points of their devices; with one channel every row of its device is a
+//   time point, so repeated times of that device stay repeated;
+// - a channel's value at a time point is that of the last row (in scan order)
+//   of its device with that time; no row, or a NULL, gives NoValue.
+AlignedSeries alignSeries(const std::vector<DeviceRows> &devices,
+                          const std::vector<ChannelRef> &channels);

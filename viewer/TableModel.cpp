@@ -1,0 +1,54 @@
+#include "TableModel.h"
+
+#include "core/NoValue.h"
+
+TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+const QStringList &TableModel::headers()
+{
+    static const QStringList h{QStringLiteral("DATE TIME"), QStringLiteral("RED"),
+                               QStringLiteral("GREEN"), QStringLiteral("BLUE"),
+                               QStringLiteral("YELLOW")};
+    return h;
+}
+
+void TableModel::setSeries(const ViewerSeries &series)
+{
+    beginResetModel();
+    m_series = series;
+    m_rows = series.rowCount();
+    m_columns = series.values.size() + 1;
+    endResetModel();
+}
+
+int TableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int TableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_columns;
+}
+
+QVariant TableModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || index.row() < 0 || index.column() < 0 || index.row() >= m_rows ||
+        index.column() >= m_columns)
+        return QVariant();
+    if (index.column() == 0)
+        return m_series.localText(index.row());
+    const double v = m_series.values.at(index.column() - 1).at(index.row());
+    if (v == NoValue)
+        return QVariant();
+    return QString::number(v, 'f', 2);
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return headers().value(section);
+    return section + 1;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ViewerSeries.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+// The viewer's table: one row per time point, the time in column 0 and one
+// column per selected channel (two decimals, empty for NoValue), titled by
+// line colour. It reads the shared series arrays directly.
+class TableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit TableModel(QObject *parent = nullptr);
+
+    // Attaches the arrays (reset of the model).
+    void setSeries(const ViewerSeries &series);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    static const QStringList &headers();
+
+private:
+    ViewerSeries m_series;
+    int m_rows = 0;
+    int m_columns = 1;
+};

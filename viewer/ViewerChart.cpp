@@ -1,0 +1,163 @@
+#include "ViewerChart.h"
+
+#include "Axis.h"
+#include "Chart.h"
+#include "DataSet.h"
+#include "DrawArea.h"
+#include "Layer.h"
+#include "LegendBox.h"
+#include "LineLayer.h"
+#include "PlotArea.h"
+#include "TTFText.h"
+#include "TextBox.h"
+#include "ViewPortManager.h"
+#include "XYChart.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ViewerChart {
+
+namespace {
+
+QString hex6(int color)
+{
+    return QString::number(color & 0xffffff, 16).rightJustified(6, QLatin1Char('0'));
+}
+
+} // namespace
+
+const QVector<int> &lineColors()
+{
+    static const QVector<int> colors{0xff0000, 0x00cc00, 0x0000ff, 0xcccc00};
+    return colors;
+}
+
+void visibleRange(const QVector<double> &x, double start, double end, int *first, int *last)
+{
+    const int n = x.size();
+    if (n == 0) {
+        *first = 0;
+        *last = -1;
+        return;
+    }
+    *first = static_cast<int>(std::floor(Chart::bSearch(x.constData(), n, start)));
+    *last = static_cast<int>(std::ceil(Chart::bSearch(x.constData(), n, end)));
+    *first = std::max(0, std::min(*first, n - 1));
+    *last = std::max(*first, std::min(*last, n - 1));
+}
+
+void setDateLabelFormats(XYChart *c)
+{
+    Axis *x = c->xAxis();
+    x->setFormatCondition(QStringLiteral("align"), 360 * 86400);
+    x->setLabelFormat(QStringLiteral("{value|yyyy}"));
+    x->setFormatCondition(QStringLiteral("align"), 30 * 86400);
+    x->setMultiFormat(Chart::StartOfYearFilter(), QStringLiteral("<*font=bold*>{value|mmm yyyy}"),
+                      Chart::AllPassFilter(), QStringLiteral("{value|mmm}"));
+    x->setFormatCondition(QStringLiteral("align"), 86400);
+    x->setMultiFormat(Chart::StartOfYearFilter(),
+                      QStringLiteral("<*block,halign=left*><*font=bold*>{value|mmm dd<*br*>yyyy}"),
+                      Chart::StartOfMonthFilter(), QStringLiteral("<*font=bold*>{value|mmm dd}"));
+    x->setMultiFormat2(Chart::AllPassFilter(), QStringLiteral("{value|dd}"));
+    x->setFormatCondition(QStringLiteral("else"));
+    x->setMultiFormat(Chart::StartOfDayFilter(),
+                      QStringLiteral("<*font=bold*>{value|hh:nn<*br*>mmm dd}"),
+                      Chart::AllPassFilter(), QStringLiteral("{value|hh:nn}"));
+}
+
+XYChart *build(int width, int height, const ViewerSeries &s, ViewPortManager *vp)
+{
+    width = std::max(width, 200);
+    height = std::max(height, 150);
+    const double left = vp->getViewPortLeft();
+    const double start = vp->getValueAtViewPort(QStringLiteral("x"), left);
+    const double end = vp->getValueAtViewPort(QStringLiteral("x"), left + vp->getViewPortWidth());
+    int first = 0, last = -1;
+    visibleRange(s.x, start, end, &first, &last);
+    const int count = last - first + 1;
+
+    auto *c = new XYChart(width, height, 0x595959, Chart::Transparent);
+    c->setPlotArea(55, 55, width - 90, height - 90,
+                   c->linearGradientColor(0, 55, 0, height - 35, 0x595959, 0x303030), -1,
+                   Chart::Transparent, 0x80303030, 0x80303030);
+    c->setClipping(0);
+    c->addTitle(QStringLiteral("Moravin Chart"), QStringLiteral("timesbi.ttf"), 14, 0x80f4f4f4);
+    LegendBox *legend = c->addLegend(35, 30, false, QStringLiteral("segoeui.ttf"), 8);
+    legend->setBackground(Chart::Transparent, Chart::Transparent);
+    legend->setFontColor(0xf4f4f4);
+    legend->setLineStyleKey();
+    c->xAxis()->setTickDensity(75, 15);
+    c->xAxis()->setWidth(2);
+    c->yAxis()->setWidth(2);
+    c->xAxis()->setColors(0x80c0c0c0, 0x80f4f4f4);
+    c->yAxis()->setColors(0x80c0c0c0, 0x80f4f4f4);
+
+    LineLayer *layer = c->addLineLayer2();
+    layer->setFastLineMode();
+    if (count > 0) {
+        layer->setXData(DoubleArray(s.x, first, count));
+        const QVector<int> &colors = lineColors();
+        for (int i = 0; i < s.values.size(); ++i)
+            layer->addDataSet(DoubleArray(s.values.at(i), first, count),
+                              colors.at(i % colors.size()), s.titles.value(i));
+    }
+    vp->syncDateAxisWithViewPort(QStringLiteral("x"), c->xAxis());
+    setDateLabelFormats(c);
+    return c;
+}
+
+void drawTrackCursor(XYChart *c, int mouseX, const ViewerSeries &s)
+{
+    DrawArea *d = c->initDynamicLayer();
+    const PlotArea *plot = c->getPlotArea();
+    const double xValue = c->getNearestXValue(mouseX);
+    const int xCoor = c->getXCoor(xValue);
+    d->vline(plot->getTopY(), plot->getBottomY(), xCoor, d->dashLineColor(0xf4f4f4, 0x0101));
+
+    // The label shows the reading's true local time (also inside a repeated
+    // hour, where chart time and wall clock part).
+    QString when;
+    const auto it = std::lower_bound(s.x.constBegin(), s.x.constEnd(), xValue);
+    if (it != s.x.constEnd() && *it == xValue)
+        when = s.localText(static_cast<int>(it - s.x.constBegin()));
+    if (when.isEmpty())
+        when = c->formatValue(xValue, QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+    TTFText *t = d->text3(QStringLiteral("<*font,bgColor=373737,color=e6e6e6*> ") + when +
+                              QStringLiteral(" <*/font*>"),
+                          QStringLiteral("arialbd.ttf"), 8);
+    t->draw(std::max(0, std::min(xCoor - t->getWidth() / 2, c->getWidth() - t->getWidth())),
+            plot->getBottomY() + 6, 0xffffff);
+    t->destroy();
+
+    const bool leftHalf = xCoor <= (plot->getLeftX() + plot->getRightX()) / 2;
+    for (int i = 0; i < c->getLayerCount(); ++i) {
+        Layer *layer = c->getLayerByZ(i);
+        const int xIndex = layer->getXIndexOf(xValue);
+        if (xIndex < 0)
+            continue;
+        for (int j = 0; j < layer->getDataSetCount(); ++j) {
+            DataSet *ds = layer->getDataSetByZ(j);
+            const double value = ds->getValue(xIndex);
+            const int color = ds->getDataColor();
+            if (!Chart::isValid(value) || color == Chart::Transparent)
+                continue;
+            const int yCoor = c->getYCoor(ds->getPosition(xIndex), ds->getUseYAxis());
+            if (yCoor < plot->getTopY() || yCoor > plot->getBottomY())
+                continue;
+            d->circle(xCoor, yCoor, 4, 4, color, color);
+            TTFText *label =
+                d->text3(QStringLiteral("<*font,bgColor=") + hex6(color) + QStringLiteral("*> ") +
+                             c->formatValue(value, QStringLiteral("{value|P4}")) +
+                             QStringLiteral(" <*font*>"),
+                         QStringLiteral("arialbd.ttf"), 8);
+            if (leftHalf)
+                label->draw(xCoor + 5, yCoor, 0xffffff, Chart::Left);
+            else
+                label->draw(xCoor - 5, yCoor, 0xffffff, Chart::Right);
+            label->destroy();
+        }
+    }
+}
+
+} // namespace ViewerChart

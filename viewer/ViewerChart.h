@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ViewerSeries.h"
+
+#include <QVector>
+
+class ViewPortManager;
+class XYChart;
+
+// The viewer's chart on the chart engine.
+namespace ViewerChart {
+
+// Line colours by selection order: red, green, blue, yellow.
+const QVector<int> &lineColors();
+
+// The indices of the x array shown for a visible range [start, end]:
+// floor and ceiling of the bisection positions.
+void visibleRange(const QVector<double> &x, double start, double end, int *first, int *last);
+
+// Builds the chart for the view port's visible part of the series. The x
+// axis is synchronised with the view port's "x" range.
+XYChart *build(int width, int height, const ViewerSeries &series, ViewPortManager *viewPort);
+
+// Draws the track cursor at mouseX on the chart's dynamic layer.
+void drawTrackCursor(XYChart *chart, int mouseX, const ViewerSeries &series);
+
+// The date label rules of the x axis by the distance between labels.
+void setDateLabelFormats(XYChart *chart);
+
+} // namespace ViewerChart

@@ -1,0 +1,31 @@
+// Trendora: the viewer program. Started with the project file path (the
+// recorder passes it in single quotes, so a path with blanks arrives as
+// several arguments).
+#include "Trendora.h"
+
+#include "companion/ConfiguredDevice.h"
+#include "core/CompanionProjectReader.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(moravin);
+    QApplication::setApplicationName(QStringLiteral("Trendora"));
+
+    const CompanionProjectReader::Result project =
+        CompanionProjectReader::read(QCoreApplication::arguments());
+    if (!project.ok) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
+        return 0;
+    }
+    QList<ConfiguredDevice> devices;
+    for (const DeviceSettings &settings : project.devices)
+        devices.append(ConfiguredDevice(settings));
+
+    Trendora window(project.projectFile, devices);
+    window.show();
+    return app.exec();
+}
