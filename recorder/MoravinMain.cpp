@@ -1,5 +1,6 @@
 #include "MoravinMain.h"
 
+#include "MainMenus.h"
 #include "ProjectMain.h"
 #include "RecentProjects.h"
 #include "control/AlarmSoundDecision.h"
@@ -19,14 +20,12 @@
 #include "ui_MoravinMain.h"
 #include "widgets/MessageDialog.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QMenu>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -39,18 +38,7 @@ namespace {
 
 const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kPeriodFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-const QString kMenuStyle = QStringLiteral("background-color: rgb(203, 203, 203);");
 constexpr int FlushIntervalMs = 1500;
-
-QMenu *styledMenu(const QString &title, QWidget *parent)
-{
-    auto *menu = new QMenu(title, parent);
-    menu->setStyleSheet(kMenuStyle);
-    QFont font = menu->font();
-    font.setWeight(QFont::Bold);
-    menu->setFont(font);
-    return menu;
-}
 
 QString periodText(quint64 seconds)
 {
@@ -78,12 +66,12 @@ MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent), ui(std::make_unique
     ui->label_datetime->setText(
         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
 
-    buildMenus();
+    m_menus = new MainMenus(this);
     m_readyPixmap = QPixmap(QStringLiteral(":/img/StateReady.png"));
     m_recordingPixmap = QPixmap(QStringLiteral(":/img/StateRecording.png"));
     ui->label_record_state->setPixmap(m_readyPixmap);
 
-    setProjectEntriesEnabled(false);
+    m_menus->setProjectEntriesEnabled(false);
     m_bProjectOpen = false;
 
     RecentProjects::load(m_recentProjectList, m_recentProjects);
@@ -116,37 +104,24 @@ MoravinMain::~MoravinMain()
     closeKelvantisDevices();
 }
 
-void MoravinMain::buildMenus()
+QMenu *MoravinMain::projectMenu() const
 {
-    m_projectMenu = styledMenu(QStringLiteral("Project"), this);
-    m_actAddDelete = m_projectMenu->addAction(QStringLiteral("Add/Delete"), this,
-                                              &MoravinMain::slotAddDeviceProject);
-    m_actClose =
-        m_projectMenu->addAction(QStringLiteral("Close"), this, &MoravinMain::slotCloseProject);
-    m_projectMenu->addSeparator();
-    m_actRefresh = m_projectMenu->addAction(QStringLiteral("Refresh Devices"), this,
-                                            &MoravinMain::slotRefreshDevice);
-    m_projectMenu->addSeparator();
-    m_actExit = m_projectMenu->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    return m_menus->projectMenu();
+}
 
-    m_recordMenu = styledMenu(QStringLiteral("Record"), this);
-    m_actTrendora =
-        m_recordMenu->addAction(QStringLiteral("Trendora"), this, &MoravinMain::slotTrendoraRecord);
-    m_recordMenu->addSeparator();
-    m_reportMenu = styledMenu(QStringLiteral("Report"), m_recordMenu);
-    m_reportMenu->addAction(QStringLiteral("Daily Report"), this, &MoravinMain::slotReportDaily);
-    for (const char *name : {"Weekly Report", "Monthly Report", "HACCP Report"})
-        m_reportMenu->addAction(QString::fromLatin1(name))->setEnabled(false);
-    m_recordMenu->addMenu(m_reportMenu);
+QMenu *MoravinMain::recordMenu() const
+{
+    return m_menus->recordMenu();
+}
 
-    m_viewMenu = styledMenu(QStringLiteral("View"), this);
-    m_actFullScreen = m_viewMenu->addAction(QStringLiteral("FullScreen"));
-    m_actFullScreen->setCheckable(true);
-    connect(m_actFullScreen, &QAction::triggered, this, &MoravinMain::slotViewFull);
-    m_viewMenu->addSeparator();
-    m_actExpansion = m_viewMenu->addAction(QStringLiteral("Expansion Mode"));
-    m_actExpansion->setCheckable(true);
-    connect(m_actExpansion, &QAction::triggered, this, &MoravinMain::slotShowHideItem);
+QMenu *MoravinMain::reportMenu() const
+{
+    return m_menus->reportMenu();
+}
+
+QMenu *MoravinMain::viewMenu() const
+{
+    return m_menus->viewMenu();
 }
 
 QWidget *MoravinMain::currentPanel() const
@@ -154,41 +129,19 @@ QWidget *MoravinMain::currentPanel() const
     return m_layout->count() > 0 ? m_layout->itemAt(0)->widget() : nullptr;
 }
 
-void MoravinMain::setProjectEntriesEnabled(bool enabled)
-{
-    for (QAction *action :
-         {m_actAddDelete, m_actClose, m_actRefresh, m_actTrendora, m_actExpansion})
-        action->setEnabled(enabled);
-    m_reportMenu->setEnabled(enabled);
-    m_reportMenu->menuAction()->setEnabled(enabled);
-}
-
-void MoravinMain::setNewProjectMenuState()
-{
-    setProjectEntriesEnabled(false);
-    m_actClose->setEnabled(true);
-}
-
-void MoravinMain::popMenu(QMenu *menu, QPushButton *button)
-{
-    const QRect window = geometry();
-    const QRect b = button->geometry();
-    menu->popup(QPoint(window.left() + 5 + b.left(), window.top() + 1 + b.bottom()));
-}
-
 void MoravinMain::slotCommandProject()
 {
-    popMenu(m_projectMenu, ui->command_project);
+    m_menus->popUnder(m_menus->projectMenu(), ui->command_project);
 }
 
 void MoravinMain::slotCommandRecord()
 {
-    popMenu(m_recordMenu, ui->command_record);
+    m_menus->popUnder(m_menus->recordMenu(), ui->command_record);
 }
 
 void MoravinMain::slotCommandScreen()
 {
-    popMenu(m_viewMenu, ui->command_screen);
+    m_menus->popUnder(m_menus->viewMenu(), ui->command_screen);
 }
 
 // The about box comes with the companion launch.
@@ -198,7 +151,7 @@ void MoravinMain::topDblClick()
 {
     const bool full = !isFullScreen();
     slotViewFull(full);
-    m_actFullScreen->setChecked(full);
+    m_menus->setFullScreenChecked(full);
 }
 
 void MoravinMain::slotViewFull(bool on)
@@ -292,7 +245,7 @@ void MoravinMain::projectCreated(const QString &path)
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("Unable to write the project file."), this);
     showProjectManager(false);
-    setNewProjectMenuState();
+    m_menus->setConfiguringState();
     forceUsbScan();
     startDiscovery();
 }
@@ -332,7 +285,7 @@ void MoravinMain::projectLoaded(const QString &path)
 
     setProjectLabels();
     m_bProjectOpen = true;
-    setProjectEntriesEnabled(true);
+    m_menus->setProjectEntriesEnabled(true);
     openProjectCenter();
 }
 
@@ -462,7 +415,7 @@ void MoravinMain::closeProjectResources()
 {
     slotAlarmAudioStop();
     m_bProjectOpen = false;
-    setProjectEntriesEnabled(false);
+    m_menus->setProjectEntriesEnabled(false);
     ui->label_projectname->clear();
     ui->label_interval->clear();
     if (m_bIsRecordStart)
@@ -482,7 +435,7 @@ void MoravinMain::slotCloseProject()
         removeProjectManager();
         stopDiscovery();
     }
-    m_actExpansion->setChecked(false);
+    m_menus->uncheckExpansion();
     showProjectMain();
 }
 
@@ -492,9 +445,9 @@ void MoravinMain::slotAddDeviceProject()
     m_writeDeviceTimer->stop();
     deleteInsertSerialData();
     m_bProjectOpen = false;
-    setNewProjectMenuState();
+    m_menus->setConfiguringState();
     removeProjectCenter();
-    m_actExpansion->setChecked(false);
+    m_menus->uncheckExpansion();
     showProjectManager(true);
     for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
         if (device && device->deviceInterface == DeviceSettings::Lan) {
@@ -535,7 +488,7 @@ void MoravinMain::projectListConfirm(QList<ConfiguredDevice *> list)
                                 DataInterval::intervalText(RecorderInterval::current()));
     addRecentProject();
     m_bProjectOpen = true;
-    setProjectEntriesEnabled(true);
+    m_menus->setProjectEntriesEnabled(true);
     openProjectCenter();
 }
 
@@ -625,9 +578,7 @@ void MoravinMain::toggleRecordState(bool on)
         device->recording = on;
     }
     qCDebug(lcMain) << "MoravinMain::toggleRecordState : m_bIsRecordStart :" << on;
-    m_actExit->setEnabled(!on);
-    m_actAddDelete->setEnabled(!on && m_bProjectOpen);
-    m_actClose->setEnabled(!on && m_bProjectOpen);
+    m_menus->setRecording(on, m_bProjectOpen);
 }
 
 void MoravinMain::slotToggleRecord()

@@ -14,13 +14,12 @@
 class ConfiguredDevice;
 class InsertSerialData;
 class LanDiscovery;
+class MainMenus;
 class ProjectCenter;
 class ProjectMain;
 class ProjectManager;
-class QAction;
 class QCloseEvent;
 class QMenu;
-class QPushButton;
 class QTimer;
 class QVBoxLayout;
 struct AvailableDevice;
@@ -57,10 +56,10 @@ public:
     QWidget *currentPanel() const;
     ProjectManager *projectManager() const { return m_projectManager; }
     ProjectCenter *projectCenter() const { return m_projectCenter; }
-    QMenu *projectMenu() const { return m_projectMenu; }
-    QMenu *recordMenu() const { return m_recordMenu; }
-    QMenu *reportMenu() const { return m_reportMenu; }
-    QMenu *viewMenu() const { return m_viewMenu; }
+    QMenu *projectMenu() const;
+    QMenu *recordMenu() const;
+    QMenu *reportMenu() const;
+    QMenu *viewMenu() const;
     const QList<AvailableDevice *> &availDeviceList() const { return m_availDeviceList; }
     LanDiscovery *discovery() const { return m_discovery; }
     QTimer *writeDbTimer() const { return m_writeDbTimer; }
@@ -101,10 +100,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildMenus();
-    void popMenu(QMenu *menu, QPushButton *button);
-    void setProjectEntriesEnabled(bool enabled);
-    void setNewProjectMenuState();
     void showProjectMain();
     void removeProjectMain();
     void removeProjectCenter();
@@ -129,17 +124,7 @@ private:
     void closeKelvantisDevices();
 
     std::unique_ptr<Ui::MoravinMain> ui;
-    QMenu *m_projectMenu = nullptr;
-    QMenu *m_recordMenu = nullptr;
-    QMenu *m_reportMenu = nullptr;
-    QMenu *m_viewMenu = nullptr;
-    QAction *m_actAddDelete = nullptr;
-    QAction *m_actClose = nullptr;
-    QAction *m_actRefresh = nullptr;
-    QAction *m_actExit = nullptr;
-    QAction *m_actTrendora = nullptr;
-    QAction *m_actFullScreen = nullptr;
-    QAction *m_actExpansion = nullptr;
+    MainMenus *m_menus = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;
     QVBoxLayout *m_layout = nullptr;
