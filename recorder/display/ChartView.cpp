@@ -163,8 +163,13 @@ void ChartView::showReading(int channel, const QString &text)
 
 void ChartView::showPanelState(QFrame *frame, bool hasReading, bool alarm)
 {
-    frame->setStyleSheet(
-        ChannelLook::panelStyle(frame->objectName(), ChannelLook::stateFor(hasReading, alarm)));
+    // A new style sheet costs a restyle of the panel: only on a change.
+    const ChannelLook::State state = ChannelLook::stateFor(hasReading, alarm);
+    ChannelLook::State &shown = frame == ui->frame_ch1_value ? m_ch1State : m_ch2State;
+    if (state == shown && !frame->styleSheet().isEmpty())
+        return;
+    shown = state;
+    frame->setStyleSheet(ChannelLook::panelStyle(frame->objectName(), state));
 }
 
 void ChartView::onDeviceConnected(const QString &deviceNumber)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelLook.h"
 #include "DeviceChartPanelView.h"
 #include "LiveChart.h"
 
@@ -80,6 +81,8 @@ private:
     ConfiguredDevice *m_device = nullptr;
     QChartViewer *m_viewer1 = nullptr;
     QChartViewer *m_viewer2 = nullptr;
+    ChannelLook::State m_ch1State = ChannelLook::NoReading;
+    ChannelLook::State m_ch2State = ChannelLook::NoReading;
     double m_times[LiveChart::Points];
     double m_ch1[LiveChart::Points];
     double m_ch2[LiveChart::Points];

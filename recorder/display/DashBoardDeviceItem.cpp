@@ -48,8 +48,12 @@ QString DashBoardDeviceItem::unitText() const
 
 void DashBoardDeviceItem::showPanelState(bool hasReading, bool alarm)
 {
-    ui->frame_value->setStyleSheet(ChannelLook::panelStyle(
-        ui->frame_value->objectName(), ChannelLook::stateFor(hasReading, alarm)));
+    // A new style sheet costs a restyle of the tile: only on a change.
+    const ChannelLook::State state = ChannelLook::stateFor(hasReading, alarm);
+    if (state == m_panelState)
+        return;
+    m_panelState = state;
+    ui->frame_value->setStyleSheet(ChannelLook::panelStyle(ui->frame_value->objectName(), state));
 }
 
 void DashBoardDeviceItem::updateValue(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelLook.h"
 #include "DashboardTileView.h"
 
 #include <QWidget>
@@ -46,4 +47,6 @@ private:
     int m_unit = 0;
     QString m_custom;
     bool m_isChannel1;
+    // The form starts grey.
+    ChannelLook::State m_panelState = ChannelLook::NoReading;
 };
