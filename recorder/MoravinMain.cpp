@@ -9,6 +9,7 @@
 #include "control/FoundDevices.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
+#include "device/AbstractDevice.h"
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
@@ -635,6 +636,10 @@ void MoravinMain::checkConnection()
         closeSerialDevices();
         break;
     case UsbPortWatch::NoChange:
+        // A device pulled and plugged in again between two scans leaves the
+        // ports as they were, but its link closed: open it again.
+        if (m_bProjectOpen)
+            reopenUsbDevices(ports, true);
         return;
     }
     if (m_projectManager)
@@ -644,23 +649,32 @@ void MoravinMain::checkConnection()
 void MoravinMain::checkConfigListItem(const QList<UsbPortInfo> &ports)
 {
     FoundDevices::rebuildUsb(m_availDeviceList, m_serialDeviceList, ports);
-    if (!m_bProjectOpen)
-        return;
-    bool changed = false;
+    if (m_bProjectOpen)
+        reopenUsbDevices(ports, false);
+}
+
+void MoravinMain::reopenUsbDevices(const QList<UsbPortInfo> &ports, bool onlyClosed)
+{
+    bool reopened = false;
+    bool moved = false;
     for (const UsbPortInfo &port : ports) {
         for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-            if (!device || device->deviceNumber != port.serialNumber)
+            if (!device || device->deviceNumber != port.serialNumber ||
+                (onlyClosed && device->link()->isOpen()))
                 continue;
             device->close();
             qCDebug(lcMain) << "MoravinMain::checkConfigListItem :" << device->deviceNumber
                             << device->interfaceAddress << "->" << port.portName;
+            moved = moved || device->interfaceAddress != port.portName;
             device->setDeviceInfo(device->deviceName, device->ch1Name, device->ch2Name,
                                   port.portName, 23);
             device->open();
-            changed = true;
+            reopened = true;
         }
     }
-    if (changed)
+    // A device that fails to open is tried on every scan; the file is written
+    // only when something in it changes.
+    if ((reopened && !onlyClosed) || moved)
         slotUpdateProjectFile();
 }
 

@@ -120,6 +120,7 @@ private:
     void stopDiscovery();
     void forceUsbScan();
     void checkConfigListItem(const QList<UsbPortInfo> &ports);
+    void reopenUsbDevices(const QList<UsbPortInfo> &ports, bool onlyClosed);
     void closeSerialDevices();
     void closeKelvantisDevices();
 

@@ -5,7 +5,12 @@
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
 #include "device/UsbPortDetector.h"
+#include "display/ChartView.h"
+#include "display/DashBoardDeviceItem.h"
+#include "panels/ProjectCenter.h"
 #include "store/InsertSerialData.h"
+
+#include <QLabel>
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -129,6 +134,62 @@ private slots:
                                  5000);
         QCOMPARE(window.availDeviceList().at(0)->deviceNumber, QStringLiteral("SIMUSB02"));
         QCOMPARE(window.availDeviceList().at(0)->interfaceType, 1);
+    }
+
+    void pulledUsbDeviceAndSilentLanDeviceTurnGrey()
+    {
+        const QString announce = m_dir.filePath("ports3.txt");
+        qputenv(UsbPortDetector::AnnounceVariable, announce.toLocal8Bit());
+        SimulatorProcess simulator;
+        QVERIFY(simulator.start({"--announce", announce, "--discovery", "none", "--usb", "SIMUSB03",
+                                 "--lan", "127.0.0.32:0/00AA11BB22DD"}));
+        DeviceSettings usb;
+        usb.deviceNumber = "SIMUSB03";
+        usb.deviceInterface = DeviceSettings::Usb;
+        usb.interfaceAddress = simulator.usbPort("SIMUSB03");
+        DeviceSettings net;
+        net.deviceNumber = "00AA11BB22DD";
+        net.deviceInterface = DeviceSettings::Lan;
+        net.interfaceAddress = simulator.lan(0).address;
+        net.tcpPort = simulator.lan(0).port;
+        const QString path = m_dir.filePath("Pull.qpj");
+        QVERIFY(ProjectFile(path).writeHeader("Pull", 1000, "Pull.dat"));
+        QVERIFY(ProjectFile(path).saveDeviceList({usb, net}));
+
+        MoravinMain window;
+        window.projectLoaded(path);
+        ConfiguredDevice *usbDevice = window.deviceList().at(0);
+        ConfiguredDevice *lanDevice = window.deviceList().at(1);
+        ProjectCenter *center = window.projectCenter();
+        center->slotDeviceClicked(usbDevice);
+        auto *number = center->chartView()->findChild<QLabel *>("label_ch1_number");
+        QTRY_VERIFY_WITH_TIMEOUT(!number->text().isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!lanDevice->ch1Value.isEmpty(), 10000);
+
+        // Pulled while its chart panel is shown: the panel empties, the
+        // recorder goes on, and the device comes back on its port.
+        QVERIFY(simulator.command("vanish SIMUSB03").startsWith("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(!usbDevice->connected, 10000);
+        QVERIFY(number->text().isEmpty());
+        QVERIFY(center->chartView()
+                    ->findChild<QFrame *>("frame_ch1_value")
+                    ->styleSheet()
+                    .contains("rgba(80, 80, 80, 255)"));
+        QVERIFY(simulator.command("restore SIMUSB03").startsWith("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(!number->text().isEmpty(), 15000);
+
+        // A LAN device that stops answering is declared gone after 5 misses at 1 s.
+        QVERIFY(simulator.command("fault 00AA11BB22DD silent").startsWith("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(!lanDevice->connected, 15000);
+        QVERIFY(lanDevice->ch1Value.isEmpty());
+        DashBoardDeviceItem *tile = nullptr;
+        for (DashBoardDeviceItem *t : center->findChildren<DashBoardDeviceItem *>())
+            if (t->device() == lanDevice && t->isChannel1())
+                tile = t;
+        QVERIFY(tile);
+        QVERIFY(tile->findChild<QLabel *>("label_number")->text().isEmpty());
+        QVERIFY(window.isProjectOpen());
+        window.slotCloseProject();
     }
 };
 
