@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <QUuid>
@@ -52,6 +53,10 @@ QString periodText(quint64 seconds)
 MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::MoravinMain>())
 {
     ui->setupUi(this);
+    // On a screen smaller than the form (1024 x 600) the window starts fitted
+    // to it; the panels are laid out for that size.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(size().boundedTo(screen->availableGeometry().size()).expandedTo(minimumSizeHint()));
     m_connectionTag = QString::fromLatin1(QUuid::createUuid().toString().toLatin1().toBase64());
     m_layout = new QVBoxLayout(ui->centralFrame);
     m_layout->setContentsMargins(0, 0, 0, 0);
