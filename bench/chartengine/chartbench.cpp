@@ -7,6 +7,7 @@
 #include "LineLayer.h"
 #include "QChartViewer.h"
 #include "XYChart.h"
+#include "display/LiveChart.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -76,11 +77,11 @@ int main(int argc, char **argv)
     const DemoCharts::LiveSeries s2 = DemoCharts::makeLiveSeries(newest, 1000, 0);
     const double liveMs = medianMs(51, [&] {
         std::unique_ptr<XYChart> a(
-            DemoCharts::buildLiveChart(690, 260, s1, 1000, QStringLiteral("CH1"), 0xff0000));
+            LiveChart::build(690, 260, s1.times, s1.values, 1000, QStringLiteral("CH1"), 0xff0000));
         std::unique_ptr<XYChart> b(
-            DemoCharts::buildLiveChart(690, 260, s2, 1000, QStringLiteral("CH2"), 0x00cc00));
-        DemoCharts::drawLiveTrackCursor(a.get(), 635, 1000);
-        DemoCharts::drawLiveTrackCursor(b.get(), 635, 1000);
+            LiveChart::build(690, 260, s2.times, s2.values, 1000, QStringLiteral("CH2"), 0x00cc00));
+        LiveChart::drawTrackCursor(a.get(), 635, 1000);
+        LiveChart::drawTrackCursor(b.get(), 635, 1000);
         a->makeChart();
         b->makeChart();
     });
@@ -88,12 +89,12 @@ int main(int argc, char **argv)
         << " ms (limit 2 ms)\n";
 
     std::unique_ptr<XYChart> live(
-        DemoCharts::buildLiveChart(690, 260, s1, 1000, QStringLiteral("CH1"), 0xff0000));
+        LiveChart::build(690, 260, s1.times, s1.values, 1000, QStringLiteral("CH1"), 0xff0000));
     live->makeChart();
     int mouseX = 50;
     const double moveMs = medianMs(101, [&] {
         mouseX = mouseX >= 600 ? 50 : mouseX + 7;
-        DemoCharts::drawLiveTrackCursor(live.get(), mouseX, 1000);
+        LiveChart::drawTrackCursor(live.get(), mouseX, 1000);
         live->makeChart();
     });
     out << "track cursor redraw (dynamic layer only), points 240: median "
@@ -104,7 +105,7 @@ int main(int argc, char **argv)
     QChartViewer viewer;
     viewer.setChart(live.get());
     QObject::connect(&viewer, &QChartViewer::mouseMovePlotArea, &viewer, [&] {
-        DemoCharts::drawLiveTrackCursor(live.get(), viewer.plotAreaMouseX(), 1000);
+        LiveChart::drawTrackCursor(live.get(), viewer.plotAreaMouseX(), 1000);
         viewer.refreshDisplay();
     });
     int handled = 0;

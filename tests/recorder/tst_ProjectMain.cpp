@@ -1,3 +1,4 @@
+#include "OpenMessages.h"
 #include "ProjectMain.h"
 #include "widgets/MessageDialog.h"
 
@@ -8,16 +9,6 @@
 #include <QtTest>
 
 namespace {
-
-QList<MessageDialog *> openMessages()
-{
-    QList<MessageDialog *> found;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *d = qobject_cast<MessageDialog *>(w); d && d->isVisible())
-            found.append(d);
-    }
-    return found;
-}
 
 void closeMessages()
 {

@@ -1,3 +1,4 @@
+#include "OpenMessages.h"
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
@@ -19,16 +20,6 @@
 #include <memory>
 
 namespace {
-
-QList<MessageDialog *> openMessages()
-{
-    QList<MessageDialog *> found;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *d = qobject_cast<MessageDialog *>(w); d && d->isVisible())
-            found.append(d);
-    }
-    return found;
-}
 
 QStringList numbers(QListWidget *list)
 {

@@ -1,4 +1,5 @@
 #include "MoravinMain.h"
+#include "OpenMessages.h"
 #include "ProjectMain.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
@@ -26,16 +27,6 @@
 #include <QtTest>
 
 namespace {
-
-QList<MessageDialog *> openMessages()
-{
-    QList<MessageDialog *> found;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *d = qobject_cast<MessageDialog *>(w); d && d->isVisible())
-            found.append(d);
-    }
-    return found;
-}
 
 QAction *action(QMenu *menu, const QString &text)
 {
