@@ -19,8 +19,17 @@ if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+# Only the package installation needs root: as another user it goes through sudo.
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "$0: these packages are missing: ${missing[*]}" >&2
+        echo "$0: install them as root (apt-get install ...), or install sudo" >&2
+        exit 1
+    fi
+    as_root=(sudo)
+fi
 echo "Installing: ${missing[*]}"
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
