@@ -1,0 +1,55 @@
+#pragma once
+
+#include "SensingSettings.h"
+
+class ConfiguredDevice;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+
+// The fields both sensing options dialogs show: device number, the three
+// names, the two unit boxes and the four limit boxes.
+class SensingFields
+{
+public:
+    static constexpr int CustomUnitLength = 11;
+
+    struct Widgets
+    {
+        QLabel *deviceNumber = nullptr;
+        QLineEdit *deviceName = nullptr;
+        QLineEdit *ch1Name = nullptr;
+        QLineEdit *ch2Name = nullptr;
+        QComboBox *ch1Unit = nullptr;
+        QComboBox *ch2Unit = nullptr;
+        QDoubleSpinBox *ch1Min = nullptr;
+        QDoubleSpinBox *ch1Max = nullptr;
+        QDoubleSpinBox *ch2Min = nullptr;
+        QDoubleSpinBox *ch2Max = nullptr;
+    };
+
+    explicit SensingFields(const Widgets &widgets) : m_w(widgets) {}
+
+    // Fills the form from the device; the limit boxes can be changed only
+    // while the device is connected.
+    void load(const ConfiguredDevice &device);
+    // The form's values. A limit box left as it was opened stands for the
+    // active limit itself, not for its two-decimal rounding.
+    SensingSettings read(const ConfiguredDevice &device) const;
+    void setNamesEnabled(bool on);
+    void setLimitsEnabled(bool on);
+    QComboBox *ch1Unit() const { return m_w.ch1Unit; }
+    QComboBox *ch2Unit() const { return m_w.ch2Unit; }
+
+    // The box is editable exactly when "Custom" is chosen, for at most
+    // CustomUnitLength characters.
+    static void applyCustomUnitPolicy(QComboBox *box);
+
+private:
+    static void fillUnitBox(QComboBox *box, int unit, const QString &custom);
+    static float limitOf(const QDoubleSpinBox *box, double shownAtOpen, float active);
+
+    Widgets m_w;
+    double m_shown[4] = {0, 0, 0, 0};
+};

@@ -1,0 +1,74 @@
+#include "SensingOptionUsbDialog.h"
+
+#include "ui_SensingOptionUsbDialog.h"
+
+#include "ConfiguredDevice.h"
+#include "DialogChrome.h"
+#include "widgets/MessageDialog.h"
+
+namespace {
+// Builds the form, then names the fields both sensing dialogs share.
+SensingFields::Widgets setupForm(Ui::SensingOptionUsbDialog *ui, QDialog *dialog)
+{
+    ui->setupUi(dialog);
+    return {ui->label_deviceNumber,   ui->lineEdit_deviceName,  ui->lineEdit_ch1Name,
+            ui->lineEdit_ch2Name,     ui->comboBox_ch1Unit,     ui->comboBox_ch2Unit,
+            ui->doubleSpinBox_ch1Min, ui->doubleSpinBox_ch1Max, ui->doubleSpinBox_ch2Min,
+            ui->doubleSpinBox_ch2Max};
+}
+} // namespace
+
+SensingOptionUsbDialog::SensingOptionUsbDialog(ConfiguredDevice *device, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(new Ui::SensingOptionUsbDialog),
+      m_device(device), m_fields(setupForm(ui, this))
+{
+    DialogChrome::apply(this, ui->topFrame);
+    m_fields.load(*device);
+    connect(ui->comboBox_ch1Unit, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &SensingOptionUsbDialog::checkCustomUnitPolicy);
+    connect(ui->comboBox_ch2Unit, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &SensingOptionUsbDialog::checkCustomUnitPolicy);
+    connect(ui->pushButton_confirm, &QPushButton::clicked, this, &SensingOptionUsbDialog::confirm);
+    connect(ui->pushButton_close, &QPushButton::clicked, this, &SensingOptionUsbDialog::slotReject);
+    // A device deleted under the dialog (project closed) leaves nothing to edit.
+    connect(device, &QObject::destroyed, this, &SensingOptionUsbDialog::slotReject);
+}
+
+SensingOptionUsbDialog::~SensingOptionUsbDialog()
+{
+    delete ui;
+}
+
+void SensingOptionUsbDialog::checkCustomUnitPolicy(int)
+{
+    if (auto *box = qobject_cast<QComboBox *>(sender()))
+        SensingFields::applyCustomUnitPolicy(box);
+}
+
+void SensingOptionUsbDialog::confirm()
+{
+    if (!m_device)
+        return;
+    const SensingSettings s = m_fields.read(*m_device);
+    const QString problem = s.validationMessage();
+    if (!problem.isEmpty()) {
+        MessageDialog::showTransient(QStringLiteral("INFORMATION"), problem, this);
+        return;
+    }
+    s.storeNamesAndUnits(m_device, m_device->interfaceAddress, 23);
+    m_device->setAlarmLimits(s.ch1Min, s.ch1Max, s.ch2Min, s.ch2Max);
+    emit sensingConfirm();
+    accept();
+    deleteLater();
+}
+
+void SensingOptionUsbDialog::slotReject()
+{
+    reject();
+}
+
+void SensingOptionUsbDialog::reject()
+{
+    QDialog::reject();
+    deleteLater();
+}
