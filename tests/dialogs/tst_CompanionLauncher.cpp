@@ -1,5 +1,6 @@
 #include "AboutBox.h"
 #include "CompanionLauncher.h"
+#include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
 #include "widgets/MessageDialog.h"
 
@@ -206,7 +207,7 @@ void tst_CompanionLauncher::launch()
     const int count = lines.takeFirst().toInt();
     QCOMPARE(count, lines.size());
     // What the companions make of their arguments is the project path.
-    QCOMPARE(lines.join(QLatin1Char(' ')).remove(QLatin1Char('\'')), project);
+    QCOMPARE(CompanionProjectReader::projectPathFromArguments(QStringList{bin} + lines), project);
     // The companion read the file after the stop time was written.
     const QString seen = QDir(bin).filePath(finishedRuns(bin).first().replace(".done", ".seen"));
     QCOMPARE(ProjectFile(seen).recordStopTime(), QStringLiteral("2024-05-05 10:00:00"));
@@ -269,42 +270,29 @@ void tst_CompanionLauncher::everyLaunchStartsAnotherProcess()
 void tst_CompanionLauncher::aboutBox()
 {
     Q_INIT_RESOURCE(moravin);
-    QCOMPARE(AboutBox::title(), QStringLiteral("About Moravin Lite"));
-    const QString text = AboutBox::text();
-    const QStringList parts = {"Moravin",
-                               "&reg; Lite",
-                               "V3.35",
-                               "href=\"https://",
-                               "USB and LAN",
-                               "Trendora",
-                               "Pagewright",
-                               "src=\":/img/moravin_lite.png\" width=\"720\" height=\"326\"",
-                               "margin-right:100px"};
-    for (const QString &part : parts)
-        QVERIFY2(text.contains(part), qPrintable(part));
-    QVERIFY(text.indexOf(QLatin1String("V3.35")) < text.indexOf(QLatin1String("href")));
-
     m_parent->setWindowIcon(QIcon(QStringLiteral(":/img/I_2.png")));
-    QPointer<QMessageBox> shown;
+    QString title;
+    QString text;
+    bool withIcon = false;
+    QWidget *parent = nullptr;
     QTimer::singleShot(0, this, [&] {
-        shown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (shown)
-            shown->button(QMessageBox::Ok)->click();
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        withIcon = !box->iconPixmap().isNull();
+        parent = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
     });
     AboutBox::exec(m_parent.get());
-    QVERIFY(shown.isNull());
-
-    QMessageBox *box = AboutBox::create(m_parent.get());
-    QPointer<QMessageBox> guard(box);
-    QCOMPARE(box->parent(), m_parent.get());
-    QCOMPARE(box->windowTitle(), QStringLiteral("About Moravin Lite"));
-    QCOMPARE(box->text(), text);
-    QCOMPARE(box->textFormat(), Qt::RichText);
-    QCOMPARE(box->buttons().size(), 1);
-    QVERIFY(!box->iconPixmap().isNull());
-    box->show();
-    box->button(QMessageBox::Ok)->click();
-    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(title, QStringLiteral("About Moravin Lite"));
+    QCOMPARE(parent, m_parent.get());
+    QVERIFY(text.contains(QLatin1String("V3.35")));
+    QVERIFY(withIcon);
+    // The picture the text shows is a resource of the program.
+    QVERIFY(AboutBox::text().contains(QLatin1String("src=\":/img/moravin_lite.png\"")));
+    QCOMPARE(QPixmap(QStringLiteral(":/img/moravin_lite.png")).size(), QSize(720, 326));
 }
 
 QTEST_MAIN(tst_CompanionLauncher)

@@ -1,11 +1,8 @@
-#include "AbstractDevice.h"
-#include "ConfiguredDevice.h"
 #include "ManualDeviceInput.h"
-#include "SensingSettings.h"
 
 #include <QtTest>
 
-// The checks behind the dialogs, without any window.
+// The checks behind the manual device entry, without any window.
 class tst_DialogInputs : public QObject
 {
     Q_OBJECT
@@ -14,9 +11,6 @@ private slots:
     void manualInputProblems();
     void manualMacIsStoredInUpperCase_data();
     void manualMacIsStoredInUpperCase();
-    void sensingValidationOrder();
-    void sensingChangeDetection();
-    void sensingStoresNamesUnitsAndCustomTexts();
 };
 
 void tst_DialogInputs::manualInputProblems_data()
@@ -88,74 +82,6 @@ void tst_DialogInputs::manualMacIsStoredInUpperCase()
     QFETCH(QString, deviceNumber);
     const ManualDeviceInput input(QStringLiteral("Lab"), typed, QStringLiteral("127.0.0.1"), 23);
     QCOMPARE(input.deviceNumber(), deviceNumber);
-}
-
-void tst_DialogInputs::sensingValidationOrder()
-{
-    SensingSettings s;
-    QCOMPARE(s.validationMessage(), QStringLiteral("Enter the Device Name."));
-    s.ch2Name = QStringLiteral("h");
-    s.deviceName = QStringLiteral("d");
-    QCOMPARE(s.validationMessage(), QStringLiteral("Enter the Channel-1 Name."));
-    s.ch1Name = QStringLiteral("t");
-    s.ch2Name.clear();
-    QCOMPARE(s.validationMessage(), QStringLiteral("Enter the Channel-2 Name."));
-    s.ch2Name = QStringLiteral(" ");
-    QVERIFY(s.validationMessage().isEmpty());
-}
-
-void tst_DialogInputs::sensingChangeDetection()
-{
-    ConfiguredDevice device(QStringLiteral("001EC01234AB"), 2);
-    device.setAlarmLimits(20, 30.1f, -5, 60);
-    device.setBuzzerAlarm(QStringLiteral("OR"));
-    SensingSettings s;
-    s.ch1Min = 20;
-    s.ch1Max = 30.1f;
-    s.ch2Min = -5;
-    s.ch2Max = 60;
-    s.buzzerAlarm = QStringLiteral("OR");
-    QVERIFY(!s.differsFromActive(device));
-
-    SensingSettings other = s;
-    other.ch2Max = 60.01f;
-    QVERIFY(other.differsFromActive(device));
-    other = s;
-    other.ch1Min = 20.001f;
-    QVERIFY(other.differsFromActive(device));
-    // The buzzer word is compared as the device takes it: case counts.
-    other = s;
-    other.buzzerAlarm = QStringLiteral("or");
-    QVERIFY(other.differsFromActive(device));
-}
-
-void tst_DialogInputs::sensingStoresNamesUnitsAndCustomTexts()
-{
-    ConfiguredDevice device(QStringLiteral("001EC01234AB"), 2);
-    device.setDeviceInfo(QStringLiteral("old"), QStringLiteral("a"), QStringLiteral("b"),
-                         QStringLiteral("127.0.0.1"), 2323);
-    device.setAlarmLimits(1, 2, 3, 4);
-    SensingSettings s;
-    s.deviceName = QStringLiteral("Bench");
-    s.ch1Name = QStringLiteral("Air");
-    s.ch2Name = QStringLiteral("CO2");
-    s.ch1Unit = 1;
-    s.ch2Unit = SensingSettings::CustomUnit;
-    s.ch2Custom = QStringLiteral("ppm");
-    s.ch1Min = 99;
-    s.storeNamesAndUnits(&device, device.interfaceAddress, device.tcpPort);
-    QCOMPARE(device.deviceName, QStringLiteral("Bench"));
-    QCOMPARE(device.ch1Name, QStringLiteral("Air"));
-    QCOMPARE(device.ch2Name, QStringLiteral("CO2"));
-    QCOMPARE(device.ch1Unit, 1);
-    QCOMPARE(device.ch2Unit, 4);
-    QCOMPARE(device.ch1Custom, QString());
-    QCOMPARE(device.ch2Custom, QStringLiteral("ppm"));
-    QCOMPARE(device.interfaceAddress, QStringLiteral("127.0.0.1"));
-    QCOMPARE(device.tcpPort, quint16(2323));
-    QCOMPARE(device.link()->address(), QStringLiteral("127.0.0.1"));
-    // Limits are not part of it.
-    QCOMPARE(device.ch1Min, 1.0f);
 }
 
 QTEST_GUILESS_MAIN(tst_DialogInputs)

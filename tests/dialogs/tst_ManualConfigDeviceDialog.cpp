@@ -6,7 +6,6 @@
 #include "widgets/IpaddrSpinBox.h"
 #include "widgets/MessageDialog.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -109,12 +108,9 @@ void tst_ManualConfigDeviceDialog::typeAddress(const QString &address, int port)
 
 void tst_ManualConfigDeviceDialog::formStartsWithDefaults()
 {
-    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Moravin Lite"));
-    QCOMPARE(child<QGroupBox>(m_dialog, "groupBox_network")->title(), QStringLiteral("NETWORK"));
     auto *mac = child<QLineEdit>(m_dialog, "lineEdit_mac");
     QCOMPARE(mac->inputMask(), QStringLiteral("HH:HH:HH:HH:HH:HH;_"));
     QCOMPARE(mac->displayText(), QStringLiteral("__:__:__:__:__:__"));
-    QCOMPARE(child<QLineEdit>(m_dialog, "lineEdit_deviceName")->text(), QString());
     const char *const boxes[] = {"spinBox_ip1", "spinBox_ip2", "spinBox_ip3", "spinBox_ip4"};
     const int values[] = {192, 168, 1, 2};
     for (int i = 0; i < 4; ++i) {
@@ -127,7 +123,6 @@ void tst_ManualConfigDeviceDialog::formStartsWithDefaults()
     QCOMPARE(port->value(), 23);
     QCOMPARE(port->minimum(), 0);
     QCOMPARE(port->maximum(), 99999);
-    QCOMPARE(child<QPushButton>(m_dialog, "pushButton_confirm")->text(), QStringLiteral("CONFIRM"));
 }
 
 void tst_ManualConfigDeviceDialog::badInput_data()
@@ -279,13 +274,8 @@ void tst_ManualConfigDeviceDialog::networkInfoShowsAddressAndPort()
         QPointer<NetworkSettingDialog> dialog = new NetworkSettingDialog(&device);
         QSignalSpy rejected(dialog.data(), &QDialog::rejected);
         dialog->show();
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Moravin Lite"));
         QCOMPARE(child<QLabel>(dialog, "label_ip")->text(), QStringLiteral("127.0.0.5"));
         QCOMPARE(child<QLabel>(dialog, "label_port")->text(), QStringLiteral("4023"));
-        QCOMPARE(child<QLabel>(dialog, "label_ipCaption")->text(), QStringLiteral("IP"));
-        QCOMPARE(child<QLabel>(dialog, "label_portCaption")->text(), QStringLiteral("PORT"));
-        QCOMPARE(child<QPushButton>(dialog, "pushButton_close_bottom")->text(),
-                 QStringLiteral("CLOSE"));
         QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
         QCOMPARE(rejected.count(), 1);
         QTRY_VERIFY(dialog.isNull());

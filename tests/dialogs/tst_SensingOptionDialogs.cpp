@@ -87,19 +87,7 @@ void tst_SensingOptionDialogs::fieldsShowTheDevice()
         QCOMPARE(box->decimals(), 2);
         QCOMPARE(box->singleStep(), 1.0);
     }
-    QCOMPARE(child<QPushButton>(dialog, "pushButton_confirm")->text(), QStringLiteral("CONFIRM"));
-    QVERIFY(!dialog->findChild<QComboBox *>(QStringLiteral("comboBox_buzzer")));
     delete dialog;
-
-    ConfiguredDevice lan(QStringLiteral("001EC01234AB"), 2);
-    auto *lanDialog = new SensingOptionTelnetDialog(&lan);
-    QCOMPARE(child<QLabel>(lanDialog, "label_numberCaption")->text(),
-             QStringLiteral("MAC ADDRESS"));
-    QCOMPARE(child<QLabel>(lanDialog, "label_deviceNumber")->text(),
-             QStringLiteral("001EC01234AB"));
-    QCOMPARE(child<QLabel>(lanDialog, "label_buzzerNote")->text(),
-             QStringLiteral("Applies only to devices."));
-    delete lanDialog;
 }
 
 void tst_SensingOptionDialogs::unitBoxes()
