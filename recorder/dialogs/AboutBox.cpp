@@ -1,6 +1,5 @@
 #include "AboutBox.h"
 
-#include <QIcon>
 #include <QMessageBox>
 
 namespace {
@@ -51,8 +50,8 @@ QMessageBox *AboutBox::create(QWidget *parent)
     box->setTextFormat(Qt::RichText);
     box->setText(text());
     box->setStandardButtons(QMessageBox::Ok);
-    // As the platform's about box does: the window's icon, and links that open.
-    box->setIconPixmap(box->windowIcon().pixmap(64, 64));
+    // No icon beside the text: the 720 pixel picture needs the whole width a
+    // message box may take on a 1280 pixel screen. Links open in the browser.
     box->setTextInteractionFlags(Qt::TextBrowserInteraction);
     return box;
 }

@@ -270,10 +270,8 @@ void tst_CompanionLauncher::everyLaunchStartsAnotherProcess()
 void tst_CompanionLauncher::aboutBox()
 {
     Q_INIT_RESOURCE(moravin);
-    m_parent->setWindowIcon(QIcon(QStringLiteral(":/img/I_2.png")));
     QString title;
     QString text;
-    bool withIcon = false;
     QWidget *parent = nullptr;
     QTimer::singleShot(0, this, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -281,7 +279,6 @@ void tst_CompanionLauncher::aboutBox()
             return;
         title = box->windowTitle();
         text = box->text();
-        withIcon = !box->iconPixmap().isNull();
         parent = box->parentWidget();
         box->button(QMessageBox::Ok)->click();
     });
@@ -289,7 +286,6 @@ void tst_CompanionLauncher::aboutBox()
     QCOMPARE(title, QStringLiteral("About Moravin Lite"));
     QCOMPARE(parent, m_parent.get());
     QVERIFY(text.contains(QLatin1String("V3.35")));
-    QVERIFY(withIcon);
     // The picture the text shows is a resource of the program.
     QVERIFY(AboutBox::text().contains(QLatin1String("src=\":/img/moravin_lite.png\"")));
     QCOMPARE(QPixmap(QStringLiteral(":/img/moravin_lite.png")).size(), QSize(720, 326));
