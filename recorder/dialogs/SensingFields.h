@@ -29,7 +29,17 @@ public:
         QDoubleSpinBox *ch2Max = nullptr;
     };
 
+    SensingFields() = default;
     explicit SensingFields(const Widgets &widgets) : m_w(widgets) {}
+    // The shared fields of a form built by Qt Designer; both dialogs' forms
+    // name them alike.
+    template <typename Form> static Widgets widgetsOf(const Form *ui)
+    {
+        return {ui->label_deviceNumber,   ui->lineEdit_deviceName,  ui->lineEdit_ch1Name,
+                ui->lineEdit_ch2Name,     ui->comboBox_ch1Unit,     ui->comboBox_ch2Unit,
+                ui->doubleSpinBox_ch1Min, ui->doubleSpinBox_ch1Max, ui->doubleSpinBox_ch2Min,
+                ui->doubleSpinBox_ch2Max};
+    }
 
     // Fills the form from the device; the limit boxes can be changed only
     // while the device is connected.

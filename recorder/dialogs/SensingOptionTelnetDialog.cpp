@@ -9,23 +9,15 @@
 #include <QTimer>
 
 namespace {
-// Builds the form, then names the fields both sensing dialogs share.
-SensingFields::Widgets setupForm(Ui::SensingOptionTelnetDialog *ui, QDialog *dialog)
-{
-    ui->setupUi(dialog);
-    return {ui->label_deviceNumber,   ui->lineEdit_deviceName,  ui->lineEdit_ch1Name,
-            ui->lineEdit_ch2Name,     ui->comboBox_ch1Unit,     ui->comboBox_ch2Unit,
-            ui->doubleSpinBox_ch1Min, ui->doubleSpinBox_ch1Max, ui->doubleSpinBox_ch2Min,
-            ui->doubleSpinBox_ch2Max};
-}
-
 const char *const RetryHint = "\nPlease retry.";
 } // namespace
 
 SensingOptionTelnetDialog::SensingOptionTelnetDialog(ConfiguredDevice *device, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(new Ui::SensingOptionTelnetDialog),
-      m_device(device), m_fields(setupForm(ui, this)), m_syncTimer(new QTimer(this))
+      m_device(device), m_syncTimer(new QTimer(this))
 {
+    ui->setupUi(this);
+    m_fields = SensingFields(SensingFields::widgetsOf(ui));
     DialogChrome::apply(this, ui->topFrame);
     m_fields.load(*device);
     // A word the box does not offer is kept as it is, so that leaving the box

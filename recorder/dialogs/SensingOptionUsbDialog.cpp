@@ -6,22 +6,12 @@
 #include "DialogChrome.h"
 #include "widgets/MessageDialog.h"
 
-namespace {
-// Builds the form, then names the fields both sensing dialogs share.
-SensingFields::Widgets setupForm(Ui::SensingOptionUsbDialog *ui, QDialog *dialog)
-{
-    ui->setupUi(dialog);
-    return {ui->label_deviceNumber,   ui->lineEdit_deviceName,  ui->lineEdit_ch1Name,
-            ui->lineEdit_ch2Name,     ui->comboBox_ch1Unit,     ui->comboBox_ch2Unit,
-            ui->doubleSpinBox_ch1Min, ui->doubleSpinBox_ch1Max, ui->doubleSpinBox_ch2Min,
-            ui->doubleSpinBox_ch2Max};
-}
-} // namespace
-
 SensingOptionUsbDialog::SensingOptionUsbDialog(ConfiguredDevice *device, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(new Ui::SensingOptionUsbDialog),
-      m_device(device), m_fields(setupForm(ui, this))
+      m_device(device)
 {
+    ui->setupUi(this);
+    m_fields = SensingFields(SensingFields::widgetsOf(ui));
     DialogChrome::apply(this, ui->topFrame);
     m_fields.load(*device);
     connect(ui->comboBox_ch1Unit, qOverload<int>(&QComboBox::currentIndexChanged), this,

@@ -1,4 +1,5 @@
 #include "ConfiguredDevice.h"
+#include "DialogTestSupport.h"
 #include "ManualConfigDeviceDialog.h"
 #include "NetworkSettingDialog.h"
 #include "SimulatorProcess.h"
@@ -16,6 +17,8 @@
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
+
+using DialogTest::child;
 
 Q_DECLARE_METATYPE(ConfiguredDevice *)
 
@@ -60,14 +63,7 @@ private slots:
 
 private:
     void typeAddress(const QString &address, int port);
-    QList<MessageDialog *> messages() const { return m_dialog->findChildren<MessageDialog *>(); }
-    template <typename T> T *child(QWidget *parent, const char *name) const
-    {
-        T *widget = parent->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
+    QList<MessageDialog *> messages() const { return DialogTest::messages(m_dialog); }
 
     SimulatorProcess *m_sim = nullptr;
     SimulatorProcess::Lan m_lan;

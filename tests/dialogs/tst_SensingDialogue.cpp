@@ -1,4 +1,5 @@
 #include "ConfiguredDevice.h"
+#include "DialogTestSupport.h"
 #include "RecorderInterval.h"
 #include "SensingOptionTelnetDialog.h"
 #include "SimulatorProcess.h"
@@ -41,7 +42,7 @@ private:
     void setBuzzer(const QString &word);
     void clickConfirm();
     QList<MessageDialog *> messages() const;
-    QStringList commandsReceived();
+    QStringList commandsReceived() { return m_sim->received(m_lan.mac); }
     void fault(const QString &kind)
     {
         m_sim->command(QStringLiteral("fault ") + m_lan.mac + ' ' + kind);
@@ -52,10 +53,7 @@ private:
 
     template <typename T> T *child(const char *name) const
     {
-        T *widget = m_dialog->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
+        return DialogTest::child<T>(m_dialog, name);
     }
 
     SimulatorProcess *m_sim = nullptr;
@@ -126,18 +124,7 @@ void tst_SensingDialogue::clickConfirm()
 
 QList<MessageDialog *> tst_SensingDialogue::messages() const
 {
-    return m_dialog ? m_dialog->findChildren<MessageDialog *>() : QList<MessageDialog *>();
-}
-
-QStringList tst_SensingDialogue::commandsReceived()
-{
-    QStringList commands;
-    const QString prefix = QStringLiteral("rx ") + m_lan.mac + QLatin1Char(' ');
-    const QStringList events = m_sim->events();
-    for (const QString &event : events)
-        if (event.startsWith(prefix))
-            commands << event.mid(prefix.size());
-    return commands;
+    return DialogTest::messages(m_dialog);
 }
 
 void tst_SensingDialogue::verifyActiveUnchanged() const

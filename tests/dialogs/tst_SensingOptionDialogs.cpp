@@ -1,4 +1,5 @@
 #include "ConfiguredDevice.h"
+#include "DialogTestSupport.h"
 #include "SensingOptionTelnetDialog.h"
 #include "SensingOptionUsbDialog.h"
 #include "widgets/MessageDialog.h"
@@ -10,6 +11,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
+
+using DialogTest::child;
+using DialogTest::messages;
 
 // Both sensing options dialogs through their widgets, with devices that are
 // not reached over the wire (the LAN dialogue itself is tst_SensingDialogue).
@@ -33,17 +37,6 @@ private slots:
     void deviceDeletedUnderTheDialog();
 
 private:
-    template <typename T> static T *child(QWidget *dialog, const char *name)
-    {
-        T *widget = dialog->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
-    static QList<MessageDialog *> messages(QWidget *dialog)
-    {
-        return dialog->findChildren<MessageDialog *>();
-    }
     static void fill(ConfiguredDevice &device);
 };
 
