@@ -17,7 +17,7 @@ int unitOf(const QComboBox *box)
 
 QString customOf(const QComboBox *box)
 {
-    return unitOf(box) == SensingSettings::CustomUnit ? box->currentText() : QString();
+    return unitOf(box) == SensingFields::CustomUnit ? box->currentText() : QString();
 }
 } // namespace
 
@@ -41,16 +41,16 @@ void SensingFields::load(const ConfiguredDevice &device)
 void SensingFields::fillUnitBox(QComboBox *box, int unit, const QString &custom)
 {
     box->clear();
-    for (int code = 0; code < SensingSettings::CustomUnit; ++code)
+    for (int code = 0; code < SensingFields::CustomUnit; ++code)
         box->addItem(QLatin1String(StandardUnits[code]), code);
-    box->addItem(custom.isEmpty() ? QStringLiteral("Custom") : custom, SensingSettings::CustomUnit);
+    box->addItem(custom.isEmpty() ? QStringLiteral("Custom") : custom, SensingFields::CustomUnit);
     box->setCurrentIndex(qMax(0, box->findData(unit)));
     applyCustomUnitPolicy(box);
 }
 
 void SensingFields::applyCustomUnitPolicy(QComboBox *box)
 {
-    const bool custom = unitOf(box) == SensingSettings::CustomUnit;
+    const bool custom = unitOf(box) == SensingFields::CustomUnit;
     if (box->isEditable() == custom)
         return;
     box->setEditable(custom);
@@ -67,9 +67,9 @@ float SensingFields::limitOf(const QDoubleSpinBox *box, double shownAtOpen, floa
     return box->value() == shownAtOpen ? active : float(box->value());
 }
 
-SensingSettings SensingFields::read(const ConfiguredDevice &device) const
+DeviceSettings SensingFields::read(const ConfiguredDevice &device) const
 {
-    SensingSettings s;
+    DeviceSettings s;
     s.deviceName = m_w.deviceName->text();
     s.ch1Name = m_w.ch1Name->text();
     s.ch2Name = m_w.ch2Name->text();
@@ -96,4 +96,30 @@ void SensingFields::setLimitsEnabled(bool on)
 {
     for (QDoubleSpinBox *box : {m_w.ch1Min, m_w.ch1Max, m_w.ch2Min, m_w.ch2Max})
         box->setEnabled(on);
+}
+
+QString SensingFields::validationMessage(const DeviceSettings &form)
+{
+    if (form.deviceName.isEmpty())
+        return QStringLiteral("Enter the Device Name.");
+    if (form.ch1Name.isEmpty())
+        return QStringLiteral("Enter the Channel-1 Name.");
+    if (form.ch2Name.isEmpty())
+        return QStringLiteral("Enter the Channel-2 Name.");
+    return QString();
+}
+
+void SensingFields::storeNamesAndUnits(const DeviceSettings &form, ConfiguredDevice *device,
+                                       const QString &interfaceAddress, quint16 tcpPort)
+{
+    device->setDeviceInfo(form.deviceName, form.ch1Name, form.ch2Name, interfaceAddress, tcpPort);
+    device->setUnits(form.ch1Unit, form.ch2Unit);
+    device->setCustomUnits(form.ch1Custom, form.ch2Custom);
+}
+
+bool SensingFields::differsFromActive(const DeviceSettings &form, const ConfiguredDevice &device)
+{
+    return form.ch1Min != device.ch1Min || form.ch1Max != device.ch1Max ||
+           form.ch2Min != device.ch2Min || form.ch2Max != device.ch2Max ||
+           form.buzzerAlarm != device.buzzerAlarm;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SensingSettings.h"
+#include "core/DeviceSettings.h"
 
 class ConfiguredDevice;
 class QComboBox;
@@ -13,6 +13,7 @@ class QLineEdit;
 class SensingFields
 {
 public:
+    static constexpr int CustomUnit = 4;
     static constexpr int CustomUnitLength = 11;
 
     struct Widgets
@@ -44,9 +45,10 @@ public:
     // Fills the form from the device; the limit boxes can be changed only
     // while the device is connected.
     void load(const ConfiguredDevice &device);
-    // The form's values. A limit box left as it was opened stands for the
-    // active limit itself, not for its two-decimal rounding.
-    SensingSettings read(const ConfiguredDevice &device) const;
+    // The form's names, units, custom unit texts and limits. A limit box left
+    // as it was opened stands for the active limit itself, not for its
+    // two-decimal rounding.
+    DeviceSettings read(const ConfiguredDevice &device) const;
     void setNamesEnabled(bool on);
     void setLimitsEnabled(bool on);
     QComboBox *ch1Unit() const { return m_w.ch1Unit; }
@@ -55,6 +57,14 @@ public:
     // The box is editable exactly when "Custom" is chosen, for at most
     // CustomUnitLength characters.
     static void applyCustomUnitPolicy(QComboBox *box);
+
+    // The first missing name's message, or an empty text.
+    static QString validationMessage(const DeviceSettings &form);
+    // Names, units and custom unit texts; address and port go with the names.
+    static void storeNamesAndUnits(const DeviceSettings &form, ConfiguredDevice *device,
+                                   const QString &interfaceAddress, quint16 tcpPort);
+    // Whether the limits or the buzzer word differ from the device's active ones.
+    static bool differsFromActive(const DeviceSettings &form, const ConfiguredDevice &device);
 
 private:
     static void fillUnitBox(QComboBox *box, int unit, const QString &custom);

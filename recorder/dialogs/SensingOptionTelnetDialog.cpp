@@ -65,20 +65,20 @@ void SensingOptionTelnetDialog::confirm()
 {
     if (!m_device || m_waiting)
         return;
-    SensingSettings s = m_fields.read(*m_device);
-    const QString problem = s.validationMessage();
+    DeviceSettings s = m_fields.read(*m_device);
+    const QString problem = SensingFields::validationMessage(s);
     if (!problem.isEmpty()) {
         MessageDialog::showTransient(QStringLiteral("INFORMATION"), problem, this);
         return;
     }
-    s.storeNamesAndUnits(m_device, m_device->interfaceAddress, m_device->tcpPort);
+    SensingFields::storeNamesAndUnits(s, m_device, m_device->interfaceAddress, m_device->tcpPort);
     emit sensingConfirm();
 
     setBusy(true);
     s.buzzerAlarm = ui->comboBox_buzzer->currentText();
     m_device->setNewAlarmLimits(s.ch1Min, s.ch1Max, s.ch2Min, s.ch2Max);
     m_device->setNewBuzzerAlarm(s.buzzerAlarm);
-    if (!s.differsFromActive(*m_device)) {
+    if (!SensingFields::differsFromActive(s, *m_device)) {
         setBusy(false);
         accept();
         deleteLater();

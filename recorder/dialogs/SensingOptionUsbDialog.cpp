@@ -39,13 +39,13 @@ void SensingOptionUsbDialog::confirm()
 {
     if (!m_device)
         return;
-    const SensingSettings s = m_fields.read(*m_device);
-    const QString problem = s.validationMessage();
+    const DeviceSettings s = m_fields.read(*m_device);
+    const QString problem = SensingFields::validationMessage(s);
     if (!problem.isEmpty()) {
         MessageDialog::showTransient(QStringLiteral("INFORMATION"), problem, this);
         return;
     }
-    s.storeNamesAndUnits(m_device, m_device->interfaceAddress, 23);
+    SensingFields::storeNamesAndUnits(s, m_device, m_device->interfaceAddress, 23);
     m_device->setAlarmLimits(s.ch1Min, s.ch1Max, s.ch2Min, s.ch2Max);
     emit sensingConfirm();
     accept();
