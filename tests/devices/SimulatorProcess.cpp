@@ -123,3 +123,14 @@ void SimulatorProcess::clearEvents()
     readOutput();
     m_events.clear();
 }
+
+QStringList SimulatorProcess::received(const QString &id)
+{
+    const QString prefix = QStringLiteral("rx ") + id + QLatin1Char(' ');
+    QStringList commands;
+    const QStringList all = events();
+    for (const QString &event : all)
+        if (event.startsWith(prefix))
+            commands << event.mid(prefix.size());
+    return commands;
+}

@@ -37,6 +37,8 @@ public:
     // Lines printed with --events since the last clearEvents().
     QStringList events();
     void clearEvents();
+    // The command lines device id received since the last clearEvents().
+    QStringList received(const QString &id);
 
 private:
     bool waitForLine(const std::function<bool(const QString &)> &match, QString *found,
