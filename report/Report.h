@@ -41,6 +41,7 @@ public:
 
     QString minPeriod() const { return m_minPeriod; }
     bool isReportReady() const { return m_reportReady; }
+    bool isFormLoaded() const { return m_pageLoaded; }
     QMenu *projectMenu() const { return m_projectMenu; }
     QMenu *printMenu() const { return m_printMenu; }
 
