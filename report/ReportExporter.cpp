@@ -34,9 +34,11 @@ void ReportExporter::setUpPrinter(QPrinter &printer)
 template <typename Paint> void ReportExporter::atContentSize(Paint paint) const
 {
     // The page is laid out at its natural width and full height for the
-    // export; the window's zoom and view-port come back afterwards.
+    // export; the window's zoom, view-port and scroll position come back
+    // afterwards.
     QWebFrame *frame = m_page->mainFrame();
     const QSize viewport = m_page->viewportSize();
+    const QPoint scroll = frame->scrollPosition();
     const qreal zoom = frame->zoomFactor();
     frame->setZoomFactor(1.0);
     m_page->setViewportSize(QSize(1, 1));
@@ -46,6 +48,7 @@ template <typename Paint> void ReportExporter::atContentSize(Paint paint) const
     paint(frame, content);
     frame->setZoomFactor(zoom);
     m_page->setViewportSize(viewport);
+    frame->setScrollPosition(scroll);
 }
 
 QImage ReportExporter::renderImage() const
