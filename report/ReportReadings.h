@@ -6,9 +6,9 @@
 #include <QList>
 #include <QSqlDatabase>
 
-// Reads the selected channels' readings of one time range. One statement
-// serves all channels: the table has no index on serialno or pointDate, so
-// each statement is a scan of the whole table.
+// Reads the selected channels' readings of one time range on an open QSQLITE
+// connection. One statement serves all channels: the table has no index on
+// serialno or pointDate, so each statement is a scan of the whole table.
 class ReportReadings
 {
 public:
