@@ -54,6 +54,7 @@ Report::Report(const QString &projectFile, const QList<ConfiguredDevice> &device
 
     connect(m_ui->topFrame, &TopCustomFrame::customClick, this, &Report::topClick);
     connect(m_ui->topFrame, &TopCustomFrame::customMove, this, &Report::topMoved);
+    connect(m_ui->topFrame, &TopCustomFrame::customDoubleClick, this, &Report::slotView100);
     connect(m_ui->btn_close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_ui->btn_minimize, &QPushButton::clicked, this, &QWidget::showMinimized);
     connect(m_ui->btn_project, &QPushButton::clicked, this, &Report::slotCommandProject);

@@ -39,7 +39,6 @@ public:
            QWidget *parent = nullptr);
     ~Report() override;
 
-    QString minPeriod() const { return m_minPeriod; }
     bool isReportReady() const { return m_reportReady; }
     bool isFormLoaded() const { return m_pageLoaded; }
     QMenu *projectMenu() const { return m_projectMenu; }

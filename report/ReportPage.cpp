@@ -5,17 +5,16 @@
 #include <QWebElement>
 #include <QWebFrame>
 
-bool ReportPage::setText(const QString &selector, const QString &name, const QString &text,
+void ReportPage::setText(const QString &selector, const QString &name, const QString &text,
                          QStringList &missing) const
 {
     QWebElement element = m_frame->findFirstElement(selector);
     if (element.isNull()) {
         qCDebug(lcReport).noquote() << name + QStringLiteral(" is not found");
         missing << name;
-        return false;
+        return;
     }
     element.setPlainText(text);
-    return true;
 }
 
 QStringList ReportPage::fillElements(const Header &header) const

@@ -31,7 +31,7 @@ public:
     bool setTable(const QString &markup) const;
 
 private:
-    bool setText(const QString &selector, const QString &name, const QString &text,
+    void setText(const QString &selector, const QString &name, const QString &text,
                  QStringList &missing) const;
 
     QWebFrame *m_frame;

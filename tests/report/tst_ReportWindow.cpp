@@ -200,6 +200,23 @@ private slots:
         QCOMPARE(printActions, (QStringList{"Print", "Print Preview", "pdf", "Image(png)"}));
     }
 
+    void theTitleBandMovesTheWindowAndADoubleClickPutsItBack()
+    {
+        auto r = open(*m_plant);
+        const QRect normal = r->geometry();
+        auto *band = r->findChild<QWidget *>("topFrame");
+        const QPoint from = band->mapToGlobal(QPoint(300, 10));
+        QMouseEvent press(QEvent::MouseButtonPress, QPoint(300, 10), from, Qt::LeftButton,
+                          Qt::LeftButton, {});
+        QApplication::sendEvent(band, &press);
+        QMouseEvent move(QEvent::MouseMove, QPoint(340, 35), from + QPoint(40, 25), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(band, &move);
+        QCOMPARE(r->pos(), normal.topLeft() + QPoint(40, 25));
+        QTest::mouseDClick(band, Qt::LeftButton, {}, QPoint(300, 10));
+        QCOMPARE(r->geometry(), normal);
+    }
+
     void theEndFollowsTheStartByOneDay()
     {
         auto r = open(*m_plant);
