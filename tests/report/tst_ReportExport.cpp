@@ -1,9 +1,9 @@
 #include "Report.h"
 #include "ReportPage.h"
 #include "ReportTestProject.h"
+#include "VisibleMessages.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
-#include "widgets/MessageDialog.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -23,19 +23,6 @@
 namespace {
 
 const qint64 kDay = 1772668800; // 2026-03-05 00:00:00 UTC, the tests' zone
-
-QStringList takeMessages()
-{
-    QStringList out;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *dialog = qobject_cast<MessageDialog *>(w);
-        if (dialog && dialog->isVisible()) {
-            out << dialog->title() + QLatin1Char('|') + dialog->text();
-            dialog->close();
-        }
-    }
-    return out;
-}
 
 // Output of a poppler-utils tool (Debian package poppler-utils).
 QString poppler(const QString &tool, const QStringList &arguments)
@@ -115,7 +102,7 @@ private slots:
         m_opened.clear();
     }
 
-    void cleanup() { takeMessages(); }
+    void cleanup() { VisibleMessages::take(); }
 
     void thePdfIsOneA4PageOfSearchableText()
     {
@@ -197,7 +184,7 @@ private slots:
         m_answer = answer;
         pdf ? m_report->exportPrintPdf() : m_report->exportPrintPng();
         QVERIFY(m_opened.isEmpty());
-        const QStringList messages = takeMessages();
+        const QStringList messages = VisibleMessages::take();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.at(0).startsWith("ERROR|") && messages.at(0).endsWith(answer),
                  qPrintable(messages.at(0)));
@@ -210,7 +197,7 @@ private slots:
         m_report->exportPrintPdf();
         m_report->exportPrintPng();
         QVERIFY(m_opened.isEmpty());
-        QVERIFY(takeMessages().isEmpty());
+        QVERIFY(VisibleMessages::take().isEmpty());
         QCOMPARE(QDir(m_dir.path()).entryList(), before);
     }
 

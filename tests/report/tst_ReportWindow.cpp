@@ -1,8 +1,8 @@
 #include "Report.h"
 #include "ReportTestProject.h"
+#include "VisibleMessages.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
-#include "widgets/MessageDialog.h"
 
 #include <QDateTimeEdit>
 #include <QDir>
@@ -37,20 +37,6 @@ QVariant temperature(qint64 t)
 QVariant pressure(qint64 t)
 {
     return 100.0 + double((t - kDay) % 600) / 100.0;
-}
-
-// Visible message dialogs as "title|text"; closes them.
-QStringList takeMessages()
-{
-    QStringList out;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *dialog = qobject_cast<MessageDialog *>(w);
-        if (dialog && dialog->isVisible()) {
-            out << dialog->title() + QLatin1Char('|') + dialog->text();
-            dialog->close();
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -150,7 +136,7 @@ private slots:
         m_plant->addReadings("KV_7'x", kDay, kDay + 86399, 10, pressure, pressure);
     }
 
-    void cleanup() { takeMessages(); }
+    void cleanup() { VisibleMessages::take(); }
 
     void startsWithTheProjectAndTheDayBeforeTheLast()
     {
@@ -254,8 +240,9 @@ private slots:
             clickItem(*r, row);
         QVERIFY(!button(*r, "btn_makeReport")->isEnabled());
         r->slotCommandUpdate();
-        QCOMPARE(takeMessages(), QStringList{"Information|Please select at least one or more "
-                                             "Device.\nPlease retry."});
+        QCOMPARE(VisibleMessages::take(),
+                 QStringList{"Information|Please select at least one or more "
+                             "Device.\nPlease retry."});
     }
 
     void aReportFillsThePageAsText()
@@ -280,7 +267,7 @@ private slots:
         QVERIFY(!lineEdit(*r, "lineEdit_subject")->isEnabled());
         QVERIFY(!editor(*r, "dateTimeEdit_start")->isEnabled());
         QVERIFY(button(*r, "btn_close")->isEnabled());
-        QVERIFY(takeMessages().isEmpty());
+        QVERIFY(VisibleMessages::take().isEmpty());
 
         QCOMPARE(element(*r, "div#ReportSubject").toPlainText(), subject);
         QVERIFY(element(*r, "div#ReportSubject").findAll("script, b").count() == 0);
@@ -416,7 +403,7 @@ private slots:
         clickItem(*r, 5);
         QTest::mouseClick(button(*r, "btn_makeReport"), Qt::LeftButton);
         waitForReturn(*r);
-        QCOMPARE(takeMessages(), QStringList{"ERROR|Not Enough Data."});
+        QCOMPARE(VisibleMessages::take(), QStringList{"ERROR|Not Enough Data."});
         QVERIFY(!r->isReportReady());
         QVERIFY(button(*r, "btn_makeReport")->isEnabled());
         QVERIFY(lineEdit(*r, "lineEdit_subject")->isEnabled());
@@ -437,7 +424,7 @@ private slots:
         clickItem(*r, 0);
         QTest::mouseClick(button(*r, "btn_makeReport"), Qt::LeftButton);
         waitForReturn(*r);
-        const QStringList messages = takeMessages();
+        const QStringList messages = VisibleMessages::take();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.at(0).startsWith("ERROR|makeModels error.\n"),
                  qPrintable(messages.at(0)));
@@ -453,13 +440,14 @@ private slots:
         auto r = open(*p);
         r->setProgramPath("/nonexistent/Pagewright");
         r->slotNewReportProject();
-        QCOMPARE(takeMessages(), QStringList{"ERROR|Please check the Pagewright execution file."});
+        QCOMPARE(VisibleMessages::take(),
+                 QStringList{"ERROR|Please check the Pagewright execution file."});
         r->setProgramPath("/bin/true");
         r->slotNewReportProject();
-        QVERIFY(takeMessages().isEmpty());
+        QVERIFY(VisibleMessages::take().isEmpty());
         QFile::remove(p->databasePath());
         r->slotNewReportProject();
-        QCOMPARE(takeMessages(), QStringList{"WARNING|There is no data file."});
+        QCOMPARE(VisibleMessages::take(), QStringList{"WARNING|There is no data file."});
     }
 
     void badProjectsStopTheStart()
