@@ -8,7 +8,7 @@ packages=(
     libqt5sql5-sqlite libqt5svg5-dev libqt5webkit5-dev libjs-jquery
     gstreamer1.0-plugins-good
     fonts-liberation2 fonts-dejavu-core
-    lame sqlite3 libsqlite3-dev libqcustomplot-dev tzdata xvfb xauth
+    lame sqlite3 libsqlite3-dev libqcustomplot-dev tzdata poppler-utils xvfb xauth
 )
 
 missing=()

@@ -1,0 +1,297 @@
+// Usage: pagewright_bench [database (/tmp/pagewright-bench/bench.dat)] [runs (3)]
+// Makes the database with bench/make-database.sh when it is missing and the
+// project file beside it, then prints:
+//  - MAKE REPORT to the filled page for 4 channels of 4 devices (one day),
+//    beside one sqlite3 run of the same statement, and their ratio;
+//  - the peak resident memory;
+//  - the program's start to its window shown.
+#include "Report.h"
+#include "ReportReadings.h"
+#include "core/CompanionProjectReader.h"
+#include "core/ProjectFile.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QWebView>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+double median(QVector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0 : v.at(v.size() / 2);
+}
+
+// Processor time (user + system) in seconds of this process or of its
+// finished children.
+double cpuSeconds(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Timing
+{
+    double wall = -1;
+    double cpu = -1;
+};
+
+// Peak resident set of this process in MB.
+double peakResidentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+bool ensureDatabase(const QString &database)
+{
+    if (QFileInfo(database).isFile())
+        return true;
+    QDir().mkpath(QFileInfo(database).path());
+    say(QStringLiteral("making %1 with bench/make-database.sh ...").arg(database));
+    QProcess make;
+    make.setProcessChannelMode(QProcess::ForwardedChannels);
+    make.start(QStringLiteral("sh"),
+               {QStringLiteral(MORAVIN_SOURCE_DIR "/bench/make-database.sh"), database});
+    return make.waitForFinished(-1) && make.exitCode() == 0;
+}
+
+// The project file beside the database, as the recorder leaves it.
+QString writeProject(const QString &database)
+{
+    const QFileInfo info(database);
+    const QString file = info.path() + QLatin1Char('/') + info.completeBaseName() + ".qpj";
+    QList<DeviceSettings> devices;
+    for (int n = 1; n <= 8; ++n) {
+        DeviceSettings d;
+        d.deviceNumber = QStringLiteral("BENCH%1").arg(n, 3, 10, QLatin1Char('0'));
+        d.deviceName = QStringLiteral("Bench %1").arg(n);
+        d.ch1Name = QStringLiteral("Temperature%1").arg(n);
+        d.ch2Name = QStringLiteral("Humidity%1").arg(n);
+        d.ch1Unit = 1;
+        d.ch2Unit = 3;
+        d.deviceInterface = DeviceSettings::Usb;
+        devices << d;
+    }
+    qint64 first = 0;
+    qint64 last = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "bench");
+        db.setDatabaseName(database);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        db.open();
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("select min(pointDate), max(pointDate) from kelvantis"));
+        q.next();
+        first = q.value(0).toLongLong();
+        last = q.value(1).toLongLong();
+    }
+    QSqlDatabase::removeDatabase("bench");
+    const ProjectFile project(file);
+    project.writeHeader(info.completeBaseName(), 1000, info.fileName());
+    project.saveDeviceList(devices);
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    project.writeValue("record_start_time", QDateTime::fromSecsSinceEpoch(first).toString(format));
+    project.writeValue("record_stop_time", QDateTime::fromSecsSinceEpoch(last).toString(format));
+    return file;
+}
+
+// One report in a fresh window: MAKE REPORT to the filled page, in seconds.
+Timing timeReport(const QString &projectFile, QString *startText, QString *endText)
+{
+    const auto read = CompanionProjectReader::read({"Pagewright", projectFile});
+    QList<ConfiguredDevice> devices;
+    for (const DeviceSettings &s : read.devices)
+        devices << ConfiguredDevice(s);
+    Report report(read.projectFile, devices);
+    report.show();
+    if (!report.isFormLoaded()) {
+        QEventLoop loading;
+        QObject::connect(report.findChild<QWebView *>("webView"), &QWebView::loadFinished, &loading,
+                         &QEventLoop::quit);
+        loading.exec();
+    }
+    auto *list = report.findChild<QListWidget *>("listWidget_device");
+    for (int row : {0, 2, 4, 6}) // channel 1 of BENCH001 to BENCH004
+        report.slotConfigSelected(list->item(row));
+    *startText = report.findChild<QDateTimeEdit *>("dateTimeEdit_start")
+                     ->dateTime()
+                     .toString("yyyy-MM-dd HH:mm:ss");
+    *endText = report.findChild<QDateTimeEdit *>("dateTimeEdit_end")
+                   ->dateTime()
+                   .toString("yyyy-MM-dd HH:mm:ss");
+
+    // Waits in the event loop as the program does, without polling.
+    QEventLoop building;
+    bool filled = false;
+    QObject::connect(&report, &Report::reportFilled, &building, [&] {
+        filled = true;
+        building.quit();
+    });
+    QTimer::singleShot(600000, &building, &QEventLoop::quit);
+    const double cpu = cpuSeconds(RUSAGE_SELF);
+    QElapsedTimer timer;
+    timer.start();
+    report.findChild<QPushButton *>("btn_makeReport")->click();
+    building.exec();
+    if (!filled)
+        return {};
+    return {timer.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_SELF) - cpu};
+}
+
+// sqlite3 running the report's statement once, output discarded, in seconds.
+Timing timeSqlite(const QString &database, const QString &startText, const QString &endText)
+{
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    QString sql = ReportReadings::statement(4);
+    QStringList values{QString::number(QDateTime::fromString(startText, format).toSecsSinceEpoch()),
+                       QString::number(QDateTime::fromString(endText, format).toSecsSinceEpoch()),
+                       "'BENCH001'",
+                       "'BENCH002'",
+                       "'BENCH003'",
+                       "'BENCH004'"};
+    for (const QString &v : values)
+        sql.replace(sql.indexOf(QLatin1Char('?')), 1, v);
+    QProcess sqlite;
+    sqlite.setStandardOutputFile(QProcess::nullDevice());
+    const double cpu = cpuSeconds(RUSAGE_CHILDREN);
+    QElapsedTimer timer;
+    timer.start();
+    sqlite.start(QStringLiteral("sqlite3"), {database, sql + QLatin1Char(';')});
+    if (!sqlite.waitForFinished(600000) || sqlite.exitCode() != 0)
+        return {};
+    return {timer.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpu};
+}
+
+// The program started as the recorder starts it, until its window is shown.
+QPair<double, double> timeStart(const QString &projectFile)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_LOGGING_RULES", "moravin.report.debug=true");
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer timer;
+    timer.start();
+    program.start(QStringLiteral(PAGEWRIGHT_PROGRAM), {"'" + projectFile + "'"});
+    double shown = -1;
+    double loaded = -1;
+    QByteArray err;
+    while ((shown < 0 || loaded < 0) && timer.elapsed() < 20000 &&
+           program.state() != QProcess::NotRunning) {
+        program.waitForReadyRead(50);
+        err += program.readAllStandardError();
+        if (shown < 0 && err.contains("window shown"))
+            shown = timer.nsecsElapsed() / 1e9;
+        if (loaded < 0 && err.contains("form loaded"))
+            loaded = timer.nsecsElapsed() / 1e9;
+    }
+    program.kill();
+    program.waitForFinished(5000);
+    return {shown, loaded};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("moravin.*.debug=false"));
+    Q_INIT_RESOURCE(moravin);
+    Q_INIT_RESOURCE(report);
+    const QStringList args = app.arguments();
+    const QString database =
+        QFileInfo(args.value(1, QStringLiteral("/tmp/pagewright-bench/bench.dat")))
+            .absoluteFilePath();
+    const int runs = std::max(1, args.value(2, QStringLiteral("3")).toInt());
+    if (!ensureDatabase(database)) {
+        say(QStringLiteral("cannot make %1").arg(database));
+        return 1;
+    }
+    const QString projectFile = writeProject(database);
+    say(QStringLiteral("database %1 (%2 MB), platform %3")
+            .arg(database)
+            .arg(QFileInfo(database).size() / 1e6, 0, 'f', 0)
+            .arg(QGuiApplication::platformName()));
+
+    QString startText;
+    QString endText;
+    QVector<double> report;
+    QVector<double> sqlite;
+    QVector<double> reportCpu;
+    QVector<double> sqliteCpu;
+    timeSqlite(database, "2026-01-02 00:00:00", "2026-01-02 23:59:59"); // warm the page cache
+    double peakAfterFirst = 0;
+    for (int i = 0; i < runs; ++i) {
+        const Timing r = timeReport(projectFile, &startText, &endText);
+        if (i == 0)
+            peakAfterFirst = peakResidentMb();
+        const Timing s = timeSqlite(database, startText, endText);
+        report << r.wall;
+        reportCpu << r.cpu;
+        sqlite << s.wall;
+        sqliteCpu << s.cpu;
+        say(QStringLiteral("run %1: report %2 s (processor %3 s), sqlite3 %4 s (processor %5 s)")
+                .arg(i + 1)
+                .arg(r.wall, 0, 'f', 3)
+                .arg(r.cpu, 0, 'f', 3)
+                .arg(s.wall, 0, 'f', 3)
+                .arg(s.cpu, 0, 'f', 3));
+    }
+    say(QStringLiteral("report day %1 ~ %2, 4 channels of 4 devices").arg(startText, endText));
+    say(QStringLiteral("MAKE REPORT to filled page (median of %1): %2 s")
+            .arg(runs)
+            .arg(median(report), 0, 'f', 3));
+    say(QStringLiteral("sqlite3, same statement (median of %1): %2 s")
+            .arg(runs)
+            .arg(median(sqlite), 0, 'f', 3));
+    say(QStringLiteral("ratio: %1 (limit 1.5); processor time ratio: %2")
+            .arg(median(report) / median(sqlite), 0, 'f', 2)
+            .arg(median(reportCpu) / median(sqliteCpu), 0, 'f', 2));
+    say(QStringLiteral("peak resident memory: %1 MB after one report, %2 MB after all (limit 200)")
+            .arg(peakAfterFirst, 0, 'f', 0)
+            .arg(peakResidentMb(), 0, 'f', 0));
+
+    QVector<double> shown;
+    QVector<double> loaded;
+    for (int i = 0; i < 5; ++i) {
+        const auto t = timeStart(projectFile);
+        shown << t.first;
+        loaded << t.second;
+    }
+    say(QStringLiteral(
+            "start to window shown (median of 5): %1 s (limit 0.5); to form loaded: %2 s")
+            .arg(median(shown), 0, 'f', 3)
+            .arg(median(loaded), 0, 'f', 3));
+    return 0;
+}

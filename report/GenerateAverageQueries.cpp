@@ -1,0 +1,93 @@
+#include "GenerateAverageQueries.h"
+
+#include "HourlyPeriods.h"
+#include "ReportLogging.h"
+#include "ReportReadings.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+
+namespace {
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString kModelsError = QStringLiteral("makeModels error.");
+} // namespace
+
+GenerateAverageQueries::GenerateAverageQueries(const QString &connectionTag, const QString &dbPath,
+                                               const QList<ReportChannel> &items,
+                                               const QString &startText, const QString &endText,
+                                               QObject *parent)
+    : QThread(parent), m_connectionTag(connectionTag), m_dbPath(dbPath),
+      m_items(items.mid(0, ReportResults::MaxChannels)), m_startText(startText), m_endText(endText),
+      m_results(QSharedPointer<ReportResults>::create())
+{
+}
+
+GenerateAverageQueries::~GenerateAverageQueries()
+{
+    if (QSqlDatabase::contains(connectionName())) {
+        QSqlDatabase::database(connectionName(), false).close();
+        QSqlDatabase::removeDatabase(connectionName());
+    }
+    qCDebug(lcReport) << "~GenerateAverageQueries()";
+}
+
+QString GenerateAverageQueries::connectionName() const
+{
+    return m_connectionTag + QStringLiteral("reportdb");
+}
+
+bool GenerateAverageQueries::readAll(QVector<QVector<ReportResults::Reading>> &channels, int &total)
+{
+    const QDateTime start = QDateTime::fromString(m_startText, kTimeFormat);
+    const QDateTime end = QDateTime::fromString(m_endText, kTimeFormat);
+    QString reason;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::contains(connectionName())
+                ? QSqlDatabase::database(connectionName(), false)
+                : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
+        db.setDatabaseName(m_dbPath);
+        // Never create or change the recorder's file.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!start.isValid() || !end.isValid()) {
+            reason = QStringLiteral("The report period is not valid.");
+        } else if (!db.open()) {
+            reason = db.lastError().text();
+        } else {
+            const ReportReadings::Result r =
+                ReportReadings::read(db, m_items, start.toSecsSinceEpoch(), end.toSecsSinceEpoch());
+            if (r.ok) {
+                for (int i = 0; i < r.channels.size(); ++i) {
+                    qCDebug(lcReport) << "hash size [" << i << "] :" << r.channels.at(i).size();
+                    m_results->emptyChannel[i] = r.channels.at(i).isEmpty();
+                }
+                channels = r.channels;
+                total = r.total;
+            } else {
+                reason = r.errorText;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName());
+    if (reason.isEmpty())
+        return true;
+    qCDebug(lcReport) << "makeModels error." << reason;
+    emit error(kModelsError + QLatin1Char('\n') + reason);
+    return false;
+}
+
+void GenerateAverageQueries::run()
+{
+    emit createHashTables();
+    QVector<QVector<ReportResults::Reading>> channels;
+    int total = 0;
+    if (!readAll(channels, total))
+        return;
+    emit wholeCount(total);
+
+    HourlyPeriods::compute(channels, QDateTime::fromString(m_startText, kTimeFormat),
+                           QDateTime::fromString(m_endText, kTimeFormat), *m_results,
+                           [this](int counter) { emit progPlus(counter); });
+    emit done();
+}

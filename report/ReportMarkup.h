@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ReportChannel.h"
+#include "ReportResults.h"
+
+#include <QList>
+#include <QString>
+
+// The texts that go into the report form: the chart's JSON inputs and the
+// hourly table. User texts are escaped for the place they go to.
+class ReportMarkup
+{
+public:
+    static constexpr int TableRows = 24;
+
+    // "1mm" for 1 s to 1 min, "5mm", "10mm"; empty for any other interval.
+    static QString minPeriodFor(int dataInterval);
+    // Seconds between two chart points: 60, 300 for "5mm", 600 for "10mm".
+    static int chartStep(const QString &minPeriod);
+
+    // A JSON string literal, quotes included.
+    static QString jsonString(const QString &text);
+
+    // One object per line, thinned to one point per chart step; a channel
+    // appears in a point only where it has a value.
+    static QString chartData(const ReportResults &results, const QList<ReportChannel> &channels,
+                             const QString &minPeriod);
+    // The graph settings of every channel that has readings.
+    static QString graphData(const ReportResults &results, const QList<ReportChannel> &channels);
+    // 24 rows, more on a day with more periods (a daylight-saving end).
+    static QString table(const ReportResults &results);
+};
