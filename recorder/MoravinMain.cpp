@@ -15,6 +15,8 @@
 #include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
 #include "device/UsbPortDetector.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/CompanionLauncher.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
 #include "store/InsertSerialData.h"
@@ -28,6 +30,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -150,8 +153,10 @@ void MoravinMain::slotCommandScreen()
     m_menus->popUnder(m_menus->viewMenu(), ui->command_screen);
 }
 
-// The about box comes with the companion launch.
-void MoravinMain::slotCommandHelp() {}
+void MoravinMain::slotCommandHelp()
+{
+    AboutBox::create(this)->open();
+}
 
 void MoravinMain::topDblClick()
 {
@@ -545,10 +550,24 @@ void MoravinMain::slotRefreshDevice()
     }
 }
 
-// Starting the companion programs comes with the companion launch.
-void MoravinMain::slotTrendoraRecord() {}
+void MoravinMain::slotTrendoraRecord()
+{
+    launchCompanion(CompanionLauncher::Trendora);
+}
 
-void MoravinMain::slotReportDaily() {}
+void MoravinMain::slotReportDaily()
+{
+    launchCompanion(CompanionLauncher::Pagewright);
+}
+
+void MoravinMain::launchCompanion(int companion)
+{
+    // The companion sees the recorded period up to now, also while recording.
+    const std::optional<QString> stopTime =
+        m_projectCenter ? std::optional<QString>(m_projectCenter->recordEndText()) : std::nullopt;
+    CompanionLauncher(this).launch(CompanionLauncher::Companion(companion), m_projectFile,
+                                   stopTime);
+}
 
 void MoravinMain::writeDevice()
 {

@@ -119,6 +119,7 @@ private:
     void startDiscovery();
     void stopDiscovery();
     void forceUsbScan();
+    void launchCompanion(int companion);
     void checkConfigListItem(const QList<UsbPortInfo> &ports);
     void reopenUsbDevices(const QList<UsbPortInfo> &ports, bool onlyClosed);
     void closeSerialDevices();

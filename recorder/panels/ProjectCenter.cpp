@@ -3,6 +3,9 @@
 #include "ConfiguredDevice.h"
 #include "ProjectList.h"
 #include "control/DatabaseSize.h"
+#include "dialogs/NetworkSettingDialog.h"
+#include "dialogs/SensingOptionTelnetDialog.h"
+#include "dialogs/SensingOptionUsbDialog.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "ui_ProjectCenter.h"
@@ -97,10 +100,31 @@ void ProjectCenter::slotDeviceClicked(ConfiguredDevice *device)
     device->setChartView(m_chartView);
 }
 
-// The sensing options and network dialogs come with the recorder's dialogs.
-void ProjectCenter::slotPopupSensingOption() {}
+void ProjectCenter::slotPopupSensingOption()
+{
+    if (!m_shownDevice)
+        return;
+    QDialog *dialog = nullptr;
+    if (m_shownDevice->deviceInterface == DeviceSettings::Usb) {
+        auto *usb = new SensingOptionUsbDialog(m_shownDevice, this);
+        connect(usb, &SensingOptionUsbDialog::sensingConfirm, this,
+                &ProjectCenter::slotSensingConfirm);
+        dialog = usb;
+    } else if (m_shownDevice->deviceInterface == DeviceSettings::Lan) {
+        auto *lan = new SensingOptionTelnetDialog(m_shownDevice, this);
+        connect(lan, &SensingOptionTelnetDialog::sensingConfirm, this,
+                &ProjectCenter::slotSensingConfirm);
+        dialog = lan;
+    }
+    if (dialog)
+        dialog->open();
+}
 
-void ProjectCenter::slotNetworkSetting() {}
+void ProjectCenter::slotNetworkSetting()
+{
+    if (m_shownDevice && m_shownDevice->deviceInterface == DeviceSettings::Lan)
+        (new NetworkSettingDialog(m_shownDevice, this))->open();
+}
 
 void ProjectCenter::slotSensingConfirm()
 {

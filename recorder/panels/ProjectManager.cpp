@@ -4,6 +4,7 @@
 #include "ConfiguredDevice.h"
 #include "RecorderInterval.h"
 #include "core/DataInterval.h"
+#include "dialogs/ManualConfigDeviceDialog.h"
 #include "ui_ProjectManager.h"
 #include "widgets/MessageDialog.h"
 
@@ -26,6 +27,8 @@ ProjectManager::ProjectManager(QWidget *parent)
             &ProjectManager::slotCommandInterval);
     connect(ui->availlable_list, &QListWidget::itemDoubleClicked, this,
             &ProjectManager::slotDblProjectAddDevice);
+    connect(ui->btn_manual, &QPushButton::clicked, this,
+            &ProjectManager::slotManualConfigDeviceDlg);
 
     m_intervalMenu = new QMenu(QStringLiteral("Interval"), this);
     m_intervalMenu->setStyleSheet(
@@ -208,6 +211,14 @@ void ProjectManager::slotIntervalChange()
     chosen->setChecked(true);
     RecorderInterval::setCurrent(chosen->data().toInt());
     ui->label_interval->setText(DataInterval::intervalText(chosen->data().toInt()));
+}
+
+void ProjectManager::slotManualConfigDeviceDlg()
+{
+    auto *dialog = new ManualConfigDeviceDialog(this);
+    connect(dialog, &ManualConfigDeviceDialog::ManualConfigDeviceConfirm, this,
+            &ProjectManager::slotManualConfigDevice);
+    dialog->open();
 }
 
 void ProjectManager::slotManualConfigDevice(ConfiguredDevice *device)

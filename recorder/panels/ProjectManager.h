@@ -43,6 +43,7 @@ public slots:
     void slotProjectRemoveDevice();
     void slotProjectListConfirm();
     void slotRefresh();
+    void slotManualConfigDeviceDlg();
     void slotCommandInterval();
     void slotDblProjectAddDevice(QListWidgetItem *item);
     void slotIntervalChange();

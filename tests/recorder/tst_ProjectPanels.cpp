@@ -2,6 +2,10 @@
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
+#include "dialogs/ManualConfigDeviceDialog.h"
+#include "dialogs/NetworkSettingDialog.h"
+#include "dialogs/SensingOptionTelnetDialog.h"
+#include "dialogs/SensingOptionUsbDialog.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "panels/ProjectCenter.h"
@@ -358,6 +362,56 @@ private slots:
         QVERIFY(bytes->styleSheet().contains("rgb(230,80,80)"));
         center.setDatabaseSize(3221225471LL);
         QVERIFY(bytes->styleSheet().contains("rgb(192,192,192)"));
+    }
+
+    void optionsAndNetworkOpenTheDialogOfTheShownDevice()
+    {
+        ProjectCenter center("/tmp/Lab.qpj");
+        ConfiguredDevice usb("KV1", 1);
+        usb.setDeviceInfo("Fridge", "t", "h", "ttyACM0", 23);
+        ConfiguredDevice lan("001EC0", 2);
+        lan.setDeviceInfo("Hall", "t", "h", "127.0.0.9", 23);
+        center.setDevices({&usb, &lan});
+        // Without a shown device there is nothing to edit.
+        center.slotPopupSensingOption();
+        center.slotNetworkSetting();
+        QVERIFY(center.findChildren<QDialog *>().isEmpty());
+
+        center.slotDeviceClicked(&usb);
+        center.slotNetworkSetting();
+        QVERIFY(!center.findChild<NetworkSettingDialog *>());
+        QTest::mouseClick(center.chartView()->findChild<QPushButton *>("btn_setting"),
+                          Qt::LeftButton);
+        auto *usbDialog = center.findChild<SensingOptionUsbDialog *>();
+        QVERIFY(usbDialog);
+        QSignalSpy update(&center, &ProjectCenter::updateProjectFile);
+        emit usbDialog->sensingConfirm();
+        QCOMPARE(update.count(), 1);
+        usbDialog->slotReject();
+
+        center.slotDeviceClicked(&lan);
+        center.slotPopupSensingOption();
+        QVERIFY(center.findChild<SensingOptionTelnetDialog *>());
+        QTest::mouseClick(center.chartView()->findChild<QPushButton *>("btn_network"),
+                          Qt::LeftButton);
+        QVERIFY(center.findChild<NetworkSettingDialog *>());
+        for (ConfiguredDevice *d : {&usb, &lan}) {
+            d->clearListItem();
+            d->clearChartView();
+            d->clearDashItems();
+        }
+    }
+
+    void manualAddOpensTheEntryDialog()
+    {
+        ProjectManager panel;
+        QTest::mouseClick(panel.findChild<QPushButton *>("btn_manual"), Qt::LeftButton);
+        auto *dialog = panel.findChild<ManualConfigDeviceDialog *>();
+        QVERIFY(dialog);
+        auto *device = new ConfiguredDevice("00AA11BB22CC", 2);
+        emit dialog->ManualConfigDeviceConfirm(device);
+        QCOMPARE(numbers(panel.findChild<QListWidget *>("configured_list")),
+                 QStringList{"00AA11BB22CC"});
     }
 };
 

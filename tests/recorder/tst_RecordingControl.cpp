@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -379,6 +380,27 @@ private slots:
         w.projectLoaded(path);
         QVERIFY(!w.projectCenter()->recordStartText().isEmpty());
         QVERIFY(!w.projectCenter()->recordEndText().isEmpty());
+    }
+
+    void helpAndCompanionsFromTheWindow()
+    {
+        const QString path = makeProject("Launch", 10000, {lanDevice("L1")});
+        MoravinMain w;
+        w.slotCommandHelp();
+        auto *about = w.findChild<QMessageBox *>();
+        QVERIFY(about);
+        QVERIFY(about->windowTitle().startsWith("About"));
+        about->close();
+
+        w.projectLoaded(path);
+        // The database exists once the project is open; without it nothing starts.
+        QVERIFY(QFile::remove(m_dir.filePath("Launch.dat")));
+        w.slotTrendoraRecord();
+        auto messages = openMessages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.at(0)->title(), QStringLiteral("WARNING"));
+        QCOMPARE(messages.at(0)->text(), QStringLiteral("There is no data file."));
+        QVERIFY(ProjectFile(path).recordStopTime().isEmpty());
     }
 
     void missingPortsLeaveDevicesWaiting()
