@@ -1,6 +1,7 @@
 #include "MoravinMain.h"
 #include "OpenMessages.h"
 #include "ProjectMain.h"
+#include "RecorderTestProjects.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
@@ -20,30 +21,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-QAction *action(QMenu *menu, const QString &text)
-{
-    for (QAction *a : menu->actions()) {
-        if (a->text() == text)
-            return a;
-    }
-    return nullptr;
-}
-
-DeviceSettings lanDevice(const QString &number)
-{
-    DeviceSettings d;
-    d.deviceNumber = number;
-    d.deviceInterface = DeviceSettings::Lan;
-    d.interfaceAddress = QStringLiteral("127.0.0.1");
-    d.tcpPort = 9; // nothing listens; the test never polls
-    d.deviceName = "Dev " + number;
-    return d;
-}
-
-} // namespace
 
 class TestMoravinMain : public QObject
 {

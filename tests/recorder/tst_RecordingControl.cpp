@@ -1,6 +1,7 @@
 #include "MoravinMain.h"
 #include "OpenMessages.h"
 #include "ProjectMain.h"
+#include "RecorderTestProjects.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
@@ -28,27 +29,6 @@
 #include <QtTest>
 
 namespace {
-
-QAction *action(QMenu *menu, const QString &text)
-{
-    for (QAction *a : menu->actions()) {
-        if (a->text() == text)
-            return a;
-    }
-    return nullptr;
-}
-
-// LAN devices on a loopback port where nothing listens; the tests never
-// need an answer.
-DeviceSettings lanDevice(const QString &number)
-{
-    DeviceSettings d;
-    d.deviceNumber = number;
-    d.deviceInterface = DeviceSettings::Lan;
-    d.interfaceAddress = QStringLiteral("127.0.0.1");
-    d.tcpPort = 9;
-    return d;
-}
 
 int rowCount(const QString &path, const QString &where = QString())
 {
