@@ -17,6 +17,7 @@ private:
     static void paintRaised(QPainter &p, const QRectF &rect, int width);
     static void paintPlotArea(QPainter &p, ChartCore &c);
     static void paintLayers(QPainter &p, ChartCore &c);
+    static void paintDenseRun(QPainter &p, const QVector<QPointF> &run);
     static void paintXAxis(QPainter &p, ChartCore &c);
     static void paintYAxis(QPainter &p, ChartCore &c);
     static void paintTitles(QPainter &p, ChartCore &c);

@@ -24,6 +24,13 @@ void Layer::setXData(const DoubleArray &x)
     m_core->invalidate();
 }
 
+void Layer::setXDataSorted(bool sorted)
+{
+    m_promisedSorted = sorted;
+    m_orderChecked = false;
+    m_core->invalidate();
+}
+
 void Layer::setXData(double lower, double upper)
 {
     m_x = DoubleArray();
@@ -109,6 +116,8 @@ void Layer::checkOrder() const
     m_validBegin = b;
     m_validEnd = e;
     m_sorted = true;
+    if (m_promisedSorted)
+        return;
     if (const double *x = xData()) {
         // Blocks without early exit inside, so that the compiler can vectorise.
         for (int i = b + 1; i < e && m_sorted; i += 4096) {

@@ -22,6 +22,10 @@ public:
     Layer &operator=(const Layer &) = delete;
 
     void setXData(const DoubleArray &x);
+    // The caller promises that the x values between the first and the last
+    // valid one are valid and ascend, as a sorted source can (the viewer's
+    // aligned series); the order pass over every value is skipped then.
+    void setXDataSorted(bool sorted);
     // Evenly spaced x values from lower to upper.
     void setXData(double lower, double upper);
     DataSet *addDataSet(const DoubleArray &data, int color = -1, const QString &name = QString());
@@ -66,6 +70,7 @@ private:
     double m_xUpper = 0;
     int m_lineWidth = 1;
     std::vector<std::unique_ptr<DataSet>> m_dataSets;
+    bool m_promisedSorted = false;
     mutable bool m_orderChecked = false;
     mutable bool m_sorted = false;
     mutable int m_validBegin = 0;

@@ -97,6 +97,8 @@ XYChart *build(int width, int height, const ViewerSeries &s, ViewPortManager *vp
     layer->setFastLineMode();
     if (count > 0) {
         layer->setXData(DoubleArray(s.x, first, count));
+        // The aligned x array always ascends.
+        layer->setXDataSorted(true);
         const QVector<int> &colors = lineColors();
         for (int i = 0; i < s.values.size(); ++i)
             layer->addDataSet(DoubleArray(s.values.at(i), first, count),

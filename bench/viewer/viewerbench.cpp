@@ -117,6 +117,8 @@ double engineLineMs(int points)
         LineLayer *layer = c.addLineLayer2();
         layer->setFastLineMode();
         layer->setXData(DoubleArray(x.data(), points));
+        // As QCustomPlot is told that its keys are sorted.
+        layer->setXDataSorted(true);
         layer->addDataSet(DoubleArray(y.data(), points), 0xff0000, QStringLiteral("CH1"));
         c.makeChart();
     });

@@ -38,7 +38,8 @@ int redNear(const QImage &img, int x, int y)
 }
 
 // A 400 x 300 chart on white with a fixed 0..9 x and 0..10 y scale.
-std::unique_ptr<XYChart> simpleChart(const double *x, const double *y, int n, bool fast = false)
+std::unique_ptr<XYChart> simpleChart(const double *x, const double *y, int n, bool fast = false,
+                                     int lineWidth = 2, bool sorted = false)
 {
     auto c = std::make_unique<XYChart>(400, 300, 0xffffff);
     c->setPlotArea(50, 20, 300, 200, 0xffffff, -1, Chart::Transparent, Chart::Transparent,
@@ -46,10 +47,11 @@ std::unique_ptr<XYChart> simpleChart(const double *x, const double *y, int n, bo
     c->xAxis()->setLinearScale(0, 9);
     c->yAxis()->setLinearScale(0, 10);
     LineLayer *layer = c->addLineLayer2();
-    layer->setLineWidth(2);
+    layer->setLineWidth(lineWidth);
     layer->setFastLineMode(fast);
     if (x)
         layer->setXData(DoubleArray(x, n));
+    layer->setXDataSorted(sorted);
     layer->addDataSet(DoubleArray(y, n), 0xff0000, QStringLiteral("CH1"));
     return c;
 }
@@ -71,6 +73,7 @@ private slots:
     void dynamicLayerIsAnOverlay();
     void textAlignmentCodes();
     void fastLineLooksLikeFullLine();
+    void thinFastLineWithSortedXLooksLikeFullLine();
     void handleOutlivesChartObject();
     void encodesBmpAndPng();
     void titleAndLegendAreDrawn();
@@ -313,6 +316,59 @@ void TestXYChart::fastLineLooksLikeFullLine()
     // Only anti-aliased edge pixels may differ: many overlapping strokes saturate them.
     QVERIFY2(differ * 20 < red,
              qPrintable(QStringLiteral("%1 of %2 line pixels differ").arg(differ).arg(red)));
+}
+
+// One pixel wide dense lines draw their column spans without smoothing, and
+// a caller's promise of sorted x skips the order pass: neither may show.
+void TestXYChart::thinFastLineWithSortedXLooksLikeFullLine()
+{
+    const int n = 300000;
+    std::vector<double> x(n);
+    std::vector<double> y(n);
+    for (int i = 0; i < n; ++i) {
+        x[static_cast<size_t>(i)] = i * 9.0 / n;
+        // Loud and quiet stretches, and a gap.
+        const double noise = (i / 50000) % 2 == 0 ? 1.0 : 0.05;
+        y[static_cast<size_t>(i)] = i >= 140000 && i < 150000
+                                        ? Chart::NoValue
+                                        : 5 + 3 * std::sin(i / 9000.0) + noise * std::sin(i * 0.9);
+    }
+    const QImage full = simpleChart(x.data(), y.data(), n, false, 1)->makeChart();
+    const QImage fast = simpleChart(x.data(), y.data(), n, true, 1, true)->makeChart();
+    QCOMPARE(simpleChart(x.data(), y.data(), n, true, 1, false)->makeChart(), fast);
+    // Thin strokes that overlap saturate differently, so compare what a reader
+    // sees: the vertical extent of the line in each pixel column, within the
+    // few pixels that smoothing spreads a stroke.
+    int columns = 0;
+    int alike = 0;
+    for (int xx = 51; xx < 350; ++xx) {
+        int top[2] = {-1, -1};
+        int bottom[2] = {-1, -1};
+        for (int k = 0; k < 2; ++k) {
+            const QImage &img = k == 0 ? full : fast;
+            for (int yy = 20; yy <= 220; ++yy) {
+                if (!isReddish(img.pixel(xx, yy)))
+                    continue;
+                if (top[k] < 0)
+                    top[k] = yy;
+                bottom[k] = yy;
+            }
+        }
+        if (top[0] < 0 && top[1] < 0)
+            continue;
+        ++columns;
+        alike += std::abs(top[0] - top[1]) <= 3 && std::abs(bottom[0] - bottom[1]) <= 3 ? 1 : 0;
+    }
+    // Columns at the edges of the loud stretches and of the gap may differ.
+    QVERIFY(columns > 250);
+    QVERIFY2(alike * 100 >= columns * 95,
+             qPrintable(QStringLiteral("%1 of %2 columns alike").arg(alike).arg(columns)));
+    // The gap stays open: no line pixel in its middle columns.
+    const int gapX = 50 + int(300 * 145000.0 / n);
+    int inGap = 0;
+    for (int yy = 20; yy <= 220; ++yy)
+        inGap += isReddish(fast.pixel(gapX, yy)) ? 1 : 0;
+    QCOMPARE(inGap, 0);
 }
 
 void TestXYChart::handleOutlivesChartObject()
