@@ -9,6 +9,7 @@ packages=(
     gstreamer1.0-plugins-good
     fonts-liberation2 fonts-dejavu-core
     lame sqlite3 libsqlite3-dev libqcustomplot-dev tzdata poppler-utils xvfb xauth
+    desktop-file-utils appstream lintian dpkg-dev file
 )
 
 missing=()

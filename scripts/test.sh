@@ -19,6 +19,17 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-test -j"$jobs"
 run_tests build-test 300
 
+echo "== Debian package and desktop data"
+(cd build-test && cpack -G DEB >/dev/null)
+deb=$(ls build-test/moravin_*.deb)
+staged=$(mktemp -d)
+dpkg-deb -x "$deb" "$staged"
+desktop-file-validate "$staged"/usr/share/applications/*.desktop
+appstreamcli validate --no-net "$staged"/usr/share/metainfo/*.xml
+lintian --allow-root --fail-on error,warning "$deb"
+rm -rf "$staged"
+echo "$deb: desktop files, AppStream data and lintian pass"
+
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 rm -rf build-asan
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORAVIN_SANITIZE=ON -DMORAVIN_BENCH=OFF
