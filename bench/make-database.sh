@@ -2,6 +2,7 @@
 # Writes a recorder database for the benchmarks: the recorder's own table,
 # one reading per device per second, with a short outage now and then.
 # Usage: bench/make-database.sh <file.dat> [devices (8)] [seconds (1250000)] [first unix time]
+#        [serial number prefix (BENCH)]
 # The defaults give 10,000,000 rows over about 14.5 days. Needs sqlite3.
 set -eu
 
@@ -13,6 +14,10 @@ file=$1
 devices=${2:-8}
 seconds=${3:-1250000}
 first=${4:-1767225600} # 2026-01-01 00:00:00 UTC
+prefix=${5:-BENCH}
+case "$prefix" in
+    *[!A-Za-z0-9]*) echo "$0: the serial number prefix takes letters and digits only" >&2; exit 2 ;;
+esac
 case "$devices$seconds$first" in
     *[!0-9]*) echo "$0: devices, seconds and time must be whole numbers" >&2; exit 2 ;;
 esac
@@ -23,8 +28,9 @@ fi
 command -v sqlite3 >/dev/null || { echo "$0: sqlite3 is not installed" >&2; exit 2; }
 rm -f "$file"
 
-# Device i is "BENCH0i"; channel 1 is a temperature-like triangle over one
-# hour, channel 2 a humidity-like one over six hours, shifted per device. Every
+# Device i is the prefix and i in three digits ("BENCH001"); channel 1 is a
+# temperature-like triangle over one hour, channel 2 a humidity-like one over
+# six hours, shifted per device. Every
 # 100,003 seconds each device misses 60 readings (both channels NULL).
 sqlite3 "$file" <<SQL
 PRAGMA page_size = 4096;
@@ -38,7 +44,7 @@ WITH RECURSIVE
   dev(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM dev WHERE n < $devices),
   sec(t) AS (SELECT 0 UNION ALL SELECT t + 1 FROM sec WHERE t < $seconds - 1)
 INSERT INTO kelvantis (serialno, channel1, channel2, pointDate)
-SELECT printf('BENCH%03d', n),
+SELECT printf('${prefix}%03d', n),
        CASE WHEN (t + n * 7919) % 100003 < 60 THEN NULL
             ELSE round(15.0 + n + abs(((t + n * 450) % 3600) - 1800) / 180.0, 2) END,
        CASE WHEN (t + n * 7919) % 100003 < 60 THEN NULL

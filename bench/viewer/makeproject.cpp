@@ -1,6 +1,7 @@
 // Writes a project file beside a recording database, as the recorder would
 // have left it, for trying the viewer on a generated database.
 // Usage: trendora_make_project <file.dat> [devices (8)] [prefix (BENCH)] [interval ms (1000)]
+//        [TCP port of the LAN devices (23)]
 // The project is <file>.qpj; devices are <prefix>001.. with two channels each.
 // record_start_time and record_stop_time are taken from the database's ends.
 #include "DatabaseSpan.h"
@@ -17,13 +18,14 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     QTextStream err(stderr);
     if (args.size() < 2) {
-        err << "usage: trendora_make_project <file.dat> [devices] [prefix] [interval ms]\n";
+        err << "usage: trendora_make_project <file.dat> [devices] [prefix] [interval ms] [LAN port]\n";
         return 2;
     }
     const QFileInfo db(args.at(1));
     const int count = args.size() > 2 ? args.at(2).toInt() : 8;
     const QString prefix = args.size() > 3 ? args.at(3) : QStringLiteral("BENCH");
     const int interval = args.size() > 4 ? args.at(4).toInt() : 1000;
+    const quint16 lanPort = args.size() > 5 ? quint16(args.at(5).toUInt()) : 23;
     const QString project = db.absolutePath() + QLatin1Char('/') + db.completeBaseName() + ".qpj";
 
     const ProjectFile file(project);
@@ -43,6 +45,7 @@ int main(int argc, char **argv)
         d.deviceInterface = i % 2 ? DeviceSettings::Usb : DeviceSettings::Lan;
         d.interfaceAddress = i % 2 ? QStringLiteral("/dev/ttyACM%1").arg(i)
                                    : QStringLiteral("127.0.0.%1").arg(i + 10);
+        d.tcpPort = d.deviceInterface == DeviceSettings::Lan ? lanPort : 23;
         d.ch1Min = -20;
         d.ch1Max = 40;
         d.ch2Min = 10;
