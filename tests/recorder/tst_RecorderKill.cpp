@@ -100,20 +100,25 @@ private slots:
             QVERIFY(child.waitForReadyRead(20000));
             QCOMPARE(child.readLine().trimmed(), QByteArray("recording"));
 
-            // Watch the flushes land, then kill at a moment of chance.
+            // Wait for a flush to land (a busy machine may delay the first),
+            // then kill at a moment of chance while more are written.
             const qint64 before = committed;
+            auto watch = [&] {
+                committed = qMax(committed, check(database, QStringLiteral("watch"), false).rows);
+                QTest::qWait(20);
+            };
             QElapsedTimer watched;
             watched.start();
-            const int killAfter = 1600 + QRandomGenerator::global()->bounded(2400);
-            while (watched.elapsed() < killAfter) {
-                const Check seen = check(database, QStringLiteral("watch"), false);
-                committed = qMax(committed, seen.rows);
-                QTest::qWait(20);
-            }
+            while (committed <= before && watched.elapsed() < 30000)
+                watch();
+            QVERIFY2(committed > before, "no flush was seen");
+            const int killAfter = QRandomGenerator::global()->bounded(2500);
+            watched.restart();
+            while (watched.elapsed() < killAfter)
+                watch();
             child.kill();
             QVERIFY(child.waitForFinished(10000));
             QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-            QVERIFY2(committed > before, "no flush was seen before the kill");
 
             const Check after = check(database, QStringLiteral("after"), true);
             QCOMPARE(after.integrity, QStringLiteral("ok"));
