@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QLatin1String>
+#include <QMetaType>
 #include <QString>
+#include <QVector>
 
 #include <optional>
 
@@ -15,12 +17,17 @@ struct EventRecord
     int channel = 0;  // 0 none, 1 or 2
     std::optional<double> value;
     std::optional<double> limit;
-    QString detail; // JSON for changes: {"field": ..., "old": ..., "new": ...}
+    QString detail;  // JSON for changes: {"field": ..., "old": ..., "new": ...}
     int repeats = 1; // a flapping alarm merged into one entry counts its repeats
+
+    // An event with no reading attached: time, kind and what it concerns.
+    static EventRecord of(qint64 time, const QString &kind, const QString &serialNo = QString(),
+                          int channel = 0);
 
     bool operator==(const EventRecord &o) const;
     bool operator!=(const EventRecord &o) const { return !(*this == o); }
 };
+Q_DECLARE_METATYPE(EventRecord)
 
 namespace EventKind {
 inline const QLatin1String AlarmBegin("alarm_begin");

@@ -5,8 +5,8 @@
 class ConfiguredDevice;
 
 // What the clock tick does with the alarm sound while the project panel is
-// shown: it sounds while any channel of any device is in alarm, is started
-// once and loops, and stops on the first tick without an alarm.
+// shown: it sounds while an alarm is on, is started once and loops, and stops
+// on the first tick without one.
 class AlarmSoundDecision
 {
 public:
@@ -17,5 +17,10 @@ public:
         Stop
     };
 
+    // Any channel of any device in alarm.
     static Action decide(const QList<ConfiguredDevice *> &devices, bool playing);
+    // With the acknowledge: only an alarm nobody acknowledged sounds, be it
+    // a channel's or a lost device's.
+    static Action decide(bool unacknowledgedAlarm, bool playing);
+    static bool anyChannelAlarm(const QList<ConfiguredDevice *> &devices);
 };
