@@ -5,8 +5,8 @@
 #include "MqttPayload.h"
 #include "MqttPublisher.h"
 #include "NotifyLogging.h"
+#include "NotifySettingsCheck.h"
 #include "SmtpSender.h"
-#include "TopicName.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -47,14 +47,21 @@ Notifier::~Notifier() = default;
 
 void Notifier::setProject(const QString &projectName, const QList<DeviceSettings> &devices)
 {
+    const bool renamed = projectName != m_rules.directory().projectName();
     m_rules.setDirectory(ProjectDirectory(projectName, devices));
     m_mqtt->setDevices(devices);
+    // The default topic prefix and client id carry the project's name.
+    if (renamed && m_mqtt->isRunning()) {
+        m_mqtt->stop();
+        configure(m_mailSettings, m_mailPassword, m_mqttSettings, m_mqttPassword);
+    }
 }
 
 void Notifier::configure(const NotifySettings &mail, const QString &mailPassword,
                          const MqttSettings &mqtt, const QString &mqttPassword)
 {
     m_mailSettings = mail;
+    m_mailPassword = mailPassword;
     applyRules();
     m_mail->setServer(SmtpServer::from(mail, mailPassword));
 
@@ -66,11 +73,9 @@ void Notifier::configure(const NotifySettings &mail, const QString &mailPassword
         m_mqtt->stop();
         const QString projectName = m_rules.directory().projectName();
         const QString prefix = mqtt.effectivePrefix(projectName);
-        const QString problem = TopicName::prefixProblem(prefix, QStringLiteral("topic prefix"))
-                                    .append(TopicName::prefixProblem(
-                                        mqtt.discoveryPrefix, QStringLiteral("discovery prefix")));
+        const QString problem = NotifySettingsCheck::mqttProblem(mqtt);
         if (mqtt.enabled && !problem.isEmpty()) {
-            // A hand-edited project file; the dialog never stores such a prefix.
+            // A hand-edited project file; the dialog never stores such settings.
             fail(QStringLiteral("mqtt"), problem);
         } else if (mqtt.enabled) {
             MqttPublisher::Options o;

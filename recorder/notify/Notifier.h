@@ -26,6 +26,7 @@ public:
     explicit Notifier(QObject *parent = nullptr);
     ~Notifier() override;
 
+    // Before configure(); again whenever the devices or their settings change.
     void setProject(const QString &projectName, const QList<DeviceSettings> &devices);
     // Starts, restarts or stops the mail and MQTT sides. The passwords are
     // the ones kept in the SecretStore (empty when no user is set).
@@ -59,6 +60,7 @@ private:
 
     NotificationRules m_rules;
     NotifySettings m_mailSettings;
+    QString m_mailPassword;
     MqttSettings m_mqttSettings;
     QString m_mqttPassword;
     SmtpSender *m_mail;

@@ -24,6 +24,7 @@ private slots:
     void cleanup();
     void anAlarmThatLastsSendsOneMailAndOneMessage();
     void failuresBecomeLogRecords();
+    void aPrefixNoTopicCanHoldIsReported();
 
 private:
     void configure(quint16 smtpPort, quint16 mqttPort);
@@ -219,6 +220,27 @@ void tst_Notifier::failuresBecomeLogRecords()
     // The broker stays unreachable; that is said once, not at every retry.
     QTest::qWait(2500);
     QCOMPARE(via(QStringLiteral("mqtt")).size(), 1);
+}
+
+void tst_Notifier::aPrefixNoTopicCanHoldIsReported()
+{
+    QList<EventRecord> failed;
+    connect(m_notifier.get(), &Notifier::notifyFailed, this,
+            [&failed](const EventRecord &e) { failed << e; });
+    MqttSettings mqtt;
+    mqtt.enabled = true;
+    mqtt.host = QStringLiteral("127.0.0.1");
+    mqtt.port = m_broker->port();
+    mqtt.topicPrefix = QStringLiteral("moravin/cold room/#"); // as a hand-edited file may hold
+    m_notifier->configure(NotifySettings(), QString(), mqtt, QString());
+    QCOMPARE(failed.size(), 1);
+    QVERIFY2(failed.first().detail.contains(QStringLiteral("must not contain")),
+             qPrintable(failed.first().detail));
+    QVERIFY(!m_notifier->publisher()->isRunning());
+    // Nothing goes out under a broken prefix, and nothing breaks either.
+    m_notifier->reading(Freezer, m_now, 9.4, 40, true, false);
+    QTest::qWait(300);
+    QVERIFY(m_watcher->messages().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Notifier)
