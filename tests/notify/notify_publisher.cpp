@@ -1,6 +1,6 @@
-// A recorder stand-in for the last-will test: publishes one device's
-// readings to the broker given on the command line, prints "online" once
-// connected, and runs until it is killed.
+// A recorder stand-in for the last-will test: publishes a reading of one
+// device to the broker given on the command line once connected, and runs
+// until it is killed.
 #include "MqttPublisher.h"
 
 #include <QCoreApplication>
@@ -26,14 +26,14 @@ int main(int argc, char *argv[])
     options.prefix = QString::fromLocal8Bit(argv[2]);
     options.clientId = QStringLiteral("moravin-will-test");
     options.discoveryPrefix = QStringLiteral("homeassistant");
+    options.reconnectMinMs = 200;
+    options.reconnectMaxMs = 1000;
     publisher.start(options);
     publisher.setDevices({device});
     QObject::connect(&publisher, &MqttPublisher::connectionChanged, &app, [&](bool connected) {
         if (!connected)
             return;
         publisher.publishReading(device.deviceNumber, 1714525964, 5.5, 40, false, false);
-        std::puts("online");
-        std::fflush(stdout);
     });
     return app.exec();
 }
