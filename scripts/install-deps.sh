@@ -10,6 +10,8 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     lame sqlite3 libsqlite3-dev libqcustomplot-dev tzdata poppler-utils xvfb xauth
     desktop-file-utils appstream lintian dpkg-dev file
+    libcurl4-openssl-dev libmosquitto-dev libsecret-1-dev
+    mosquitto mosquitto-clients python3-aiosmtpd gnome-keyring dbus-daemon openssl
 )
 
 missing=()

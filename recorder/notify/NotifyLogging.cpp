@@ -1,0 +1,3 @@
+#include "NotifyLogging.h"
+
+Q_LOGGING_CATEGORY(lcNotify, "moravin.recorder.notify")
