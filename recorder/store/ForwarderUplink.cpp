@@ -119,6 +119,13 @@ double float8At(const char *p)
     return v;
 }
 
+// Text parameters are never SQL NULL, also when empty.
+QByteArray utf8(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
 QByteArray nowText()
 {
     return QByteArray::number(QDateTime::currentSecsSinceEpoch());
@@ -178,8 +185,8 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
             "insert into moravin_stores (store_id, project_name, host, os_user, project_path,"
             " created, last_seen) values ($1, $2, $3, $4, $5, $6, $6)"
             " on conflict (store_id) do nothing returning store_key",
-            {storeId, m_settings.projectName.toUtf8(), host.toUtf8(), user.toUtf8(),
-             m_settings.projectPath.toUtf8(), nowText()},
+            {storeId, utf8(m_settings.projectName), utf8(host), utf8(user),
+             utf8(m_settings.projectPath), nowText()},
             m_timeoutMs);
         if (!made.ok())
             return classify(made, QStringLiteral("The server refuses this project's store"));
@@ -238,8 +245,8 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
     ServerResult touched = m_connection.exec(
         "update moravin_stores set project_name = $2, host = $3, os_user = $4, project_path = $5,"
         " last_seen = $6 where store_key = $1",
-        {m_key, m_settings.projectName.toUtf8(), host.toUtf8(), user.toUtf8(),
-         m_settings.projectPath.toUtf8(), nowText()},
+        {m_key, utf8(m_settings.projectName), utf8(host), utf8(user),
+         utf8(m_settings.projectPath), nowText()},
         m_timeoutMs);
     if (!touched.ok())
         return classify(touched, QStringLiteral("The server refuses this project's store"));
@@ -292,7 +299,7 @@ ForwarderUplink::Status ForwarderUplink::reject(const char *table, qint64 localI
     ServerResult r = m_connection.exec(
         "insert into moravin_rejected (store_key, table_name, local_id, row_text, reason, rejected)"
         " values ($1, $2, $3, $4, $5, $6) on conflict do nothing",
-        {m_key, table, QByteArray::number(localId), rowText.toUtf8(), reason.toUtf8(), nowText()},
+        {m_key, table, QByteArray::number(localId), utf8(rowText), utf8(reason), nowText()},
         m_timeoutMs);
     return r.ok() ? Status{}
                   : classify(r, QStringLiteral("The server refuses a row and cannot keep it aside"));
@@ -475,7 +482,7 @@ ForwarderUplink::Status ForwarderUplink::updateCatalogue(const QVector<ServerDev
         return classify(begun, QStringLiteral("The device catalogue cannot be updated"));
     ArrayText present;
     for (const ServerDevice &d : devices)
-        present.text(d.serialNo.toUtf8());
+        present.text(utf8(d.serialNo));
     ServerResult gone = m_connection.exec(
         "update moravin_devices set position = -1, updated = $3 where store_key = $1"
         " and position >= 0 and serialno <> all($2::text[])",
@@ -495,9 +502,9 @@ ForwarderUplink::Status ForwarderUplink::updateCatalogue(const QVector<ServerDev
             " ch1_custom = excluded.ch1_custom, ch2_custom = excluded.ch2_custom,"
             " ch1_min = excluded.ch1_min, ch1_max = excluded.ch1_max,"
             " ch2_min = excluded.ch2_min, ch2_max = excluded.ch2_max, updated = excluded.updated",
-            {m_key, d.serialNo.toUtf8(), QByteArray::number(i), d.deviceName.toUtf8(),
-             d.ch1Name.toUtf8(), d.ch2Name.toUtf8(), QByteArray::number(d.ch1Unit),
-             QByteArray::number(d.ch2Unit), d.ch1Custom.toUtf8(), d.ch2Custom.toUtf8(),
+            {m_key, utf8(d.serialNo), QByteArray::number(i), utf8(d.deviceName),
+             utf8(d.ch1Name), utf8(d.ch2Name), QByteArray::number(d.ch1Unit),
+             QByteArray::number(d.ch2Unit), utf8(d.ch1Custom), utf8(d.ch2Custom),
              QByteArray::number(d.ch1Min, 'g', 17), QByteArray::number(d.ch1Max, 'g', 17),
              QByteArray::number(d.ch2Min, 'g', 17), QByteArray::number(d.ch2Max, 'g', 17),
              nowText()},

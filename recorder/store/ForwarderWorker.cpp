@@ -36,6 +36,7 @@ void ForwarderWorker::start()
     m_connection = std::make_unique<ServerConnection>();
     m_connection->setStopFlag(m_stop.get());
     m_spool = std::make_unique<ForwarderSpool>(m_settings.spoolPath);
+    m_clock.start();
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &ForwarderWorker::cycle);
@@ -90,12 +91,13 @@ void ForwarderWorker::failed(int state, const QString &message)
     const bool wasUp = m_state == Connected || m_state == Connecting;
     report(message);
     setState(state, message);
+    updateWaiting(wasUp);
     if (wasUp) {
         m_lostAt = QDateTime::currentSecsSinceEpoch();
-        updateWaiting(true);
         emit lost(message, m_waiting);
     }
-    schedule(m_backoff.next());
+    m_nextAttempt = m_clock.elapsed() + m_backoff.next();
+    schedule(int(std::min<qint64>(m_settings.pollMs, m_nextAttempt - m_clock.elapsed())));
 }
 
 bool ForwarderWorker::connectServer()
@@ -123,7 +125,6 @@ bool ForwarderWorker::connectServer()
     m_catalogueDirty = true;
     m_sentEvents.clear();
     m_backoff.reset();
-    m_lastProblem.clear();
     m_sinceTouch.start();
     updateWaiting(true);
     setState(Connected, m_connection->target());
@@ -138,8 +139,17 @@ void ForwarderWorker::cycle()
 {
     if (m_stop->load())
         return;
-    if (!m_attached && !connectServer())
-        return;
+    if (!m_attached) {
+        // Between attempts the count of waiting readings stays current.
+        const qint64 left = m_nextAttempt - m_clock.elapsed();
+        if (left > 0) {
+            updateWaiting(false);
+            schedule(int(std::min<qint64>(m_settings.pollMs, left)));
+            return;
+        }
+        if (!connectServer())
+            return;
+    }
     if (m_catalogueDirty) {
         const ForwarderUplink::Status s = m_uplink->updateCatalogue(m_settings.devices);
         if (!s.ok()) {
@@ -159,6 +169,8 @@ void ForwarderWorker::cycle()
         }
         m_sinceTouch.start();
     }
+    // A message comes again only after a cycle went through.
+    m_lastProblem.clear();
     updateWaiting(!more);
     schedule(more ? 0 : m_settings.pollMs);
 }
@@ -185,8 +197,6 @@ bool ForwarderWorker::forwardReadings(bool *more)
         return false;
     }
     *more = int(rows.size()) >= m_settings.batchRows;
-    if (m_waiting > 0)
-        m_waiting = std::max<qint64>(0, m_waiting - qint64(rows.size()));
     emit forwarded(rows.back().id, qint64(rows.size()));
     return true;
 }

@@ -75,6 +75,8 @@ private:
     qint64 m_lostAt = 0;
     qint64 m_waiting = -1;
     QString m_lastProblem;
+    QElapsedTimer m_clock;
+    qint64 m_nextAttempt = 0; // on m_clock
     QElapsedTimer m_sinceCount;
     QElapsedTimer m_sinceTouch;
     // Recent events as sent (id to repeats and detail), to send a merged
