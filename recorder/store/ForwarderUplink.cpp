@@ -384,7 +384,7 @@ ForwarderUplink::insertReadings(const std::vector<ForwarderSpool::Reading> &rows
         " last_point = greatest(moravin_devices.last_point, excluded.last_point)",
         {m_key, devices.done(), firsts.done(), lasts.done()}, m_timeoutMs);
     if (!spans.ok())
-        return fail(spans, QStringLiteral("The device catalogue cannot be updated"));
+        return fail(spans, QStringLiteral("Readings cannot be stored"));
     ServerResult committed = m_connection.exec("commit", {}, m_timeoutMs);
     if (!committed.ok())
         return fail(committed, QStringLiteral("Readings cannot be stored"));

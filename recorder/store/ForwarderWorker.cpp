@@ -83,6 +83,8 @@ void ForwarderWorker::report(const QString &message)
 
 void ForwarderWorker::failed(int state, const QString &message)
 {
+    if (m_stop->load())
+        return; // the project closes: nothing went wrong
     if (m_uplink)
         m_mark = m_uplink->readingsMark();
     m_attached = false;
