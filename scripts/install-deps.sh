@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     lame sqlite3 libsqlite3-dev libqcustomplot-dev tzdata poppler-utils xvfb xauth
     desktop-file-utils appstream lintian dpkg-dev file
+    postgresql-15 postgresql-client libpq-dev
 )
 
 missing=()

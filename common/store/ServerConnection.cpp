@@ -93,14 +93,14 @@ bool ServerConnection::open(const QString &setting, int timeoutMs)
         return false;
     }
     if (PQstatus(m_conn) == CONNECTION_BAD) {
-        m_error = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        m_error = QString::fromUtf8(PQerrorMessage(m_conn)).simplified();
         close();
         return false;
     }
     PostgresPollingStatusType poll = PGRES_POLLING_WRITING;
     while (poll != PGRES_POLLING_OK) {
         if (poll == PGRES_POLLING_FAILED) {
-            m_error = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+            m_error = QString::fromUtf8(PQerrorMessage(m_conn)).simplified();
             close();
             return false;
         }
@@ -113,7 +113,7 @@ bool ServerConnection::open(const QString &setting, int timeoutMs)
         poll = PQconnectPoll(m_conn);
     }
     if (PQsetnonblocking(m_conn, 1) != 0) {
-        m_error = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        m_error = QString::fromUtf8(PQerrorMessage(m_conn)).simplified();
         close();
         return false;
     }
@@ -205,7 +205,7 @@ ServerResult ServerConnection::exec(const QByteArray &sql, const QVector<QByteAr
         values[size_t(i)] = params.at(i).isNull() ? nullptr : params.at(i).constData();
     if (!PQsendQueryParams(m_conn, sql.constData(), params.size(), nullptr, values.data(),
                            nullptr, nullptr, binary ? 1 : 0))
-        return fail(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed(), "08006");
+        return fail(QString::fromUtf8(PQerrorMessage(m_conn)).simplified(), "08006");
     // Push the statement out, then collect its results.
     int flushing;
     while ((flushing = PQflush(m_conn)) == 1) {
@@ -214,7 +214,7 @@ ServerResult ServerConnection::exec(const QByteArray &sql, const QVector<QByteAr
                         "08006");
     }
     if (flushing < 0)
-        return fail(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed(), "08006");
+        return fail(QString::fromUtf8(PQerrorMessage(m_conn)).simplified(), "08006");
     ServerResult last;
     bool any = false;
     for (;;) {
@@ -227,7 +227,7 @@ ServerResult ServerConnection::exec(const QByteArray &sql, const QVector<QByteAr
                 return fail(why, "08006");
             }
             if (!PQconsumeInput(m_conn))
-                return fail(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed(), "08006");
+                return fail(QString::fromUtf8(PQerrorMessage(m_conn)).simplified(), "08006");
         }
         PGresult *result = PQgetResult(m_conn);
         if (!result)
@@ -236,7 +236,7 @@ ServerResult ServerConnection::exec(const QByteArray &sql, const QVector<QByteAr
         any = true;
     }
     if (!any)
-        return fail(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed(), "08006");
+        return fail(QString::fromUtf8(PQerrorMessage(m_conn)).simplified(), "08006");
     if (!last.ok() && PQstatus(m_conn) != CONNECTION_OK) {
         m_error = last.errorText();
         const QByteArray state = last.state().isEmpty() ? QByteArray("08006") : last.state();
