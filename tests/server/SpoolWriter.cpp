@@ -163,3 +163,8 @@ qint64 SpoolWriter::count()
     sqlite3_finalize(st);
     return n;
 }
+
+qint64 SpoolWriter::lastId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}

@@ -39,6 +39,8 @@ public:
     bool setRepeats(qint64 id, int repeats);
 
     qint64 count();
+    // The id of the last row written.
+    qint64 lastId() const;
 
 private:
     struct Row

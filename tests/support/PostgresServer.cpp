@@ -118,14 +118,15 @@ bool PostgresServer::start(QString *error)
         return true;
     const QString listen =
         m_listen == Listen::Loopback ? QStringLiteral("127.0.0.1") : QStringLiteral("");
-    if (!m_process.start(binary(QStringLiteral("postgres")),
-                         {QStringLiteral("-D"), dataDirectory(), QStringLiteral("-p"),
+    QStringList arguments{QStringLiteral("-D"), dataDirectory(), QStringLiteral("-p"),
                           QString::number(m_port), QStringLiteral("-k"), folder(),
                           QStringLiteral("-c"), QStringLiteral("listen_addresses=") + listen,
                           QStringLiteral("-c"), QStringLiteral("fsync=off"), QStringLiteral("-c"),
                           QStringLiteral("max_connections=60"), QStringLiteral("-c"),
-                          QStringLiteral("shared_buffers=32MB")},
-                         m_user)) {
+                          QStringLiteral("shared_buffers=32MB")};
+    for (const QString &setting : qAsConst(m_settings))
+        arguments << QStringLiteral("-c") << setting;
+    if (!m_process.start(binary(QStringLiteral("postgres")), arguments, m_user)) {
         *error = QStringLiteral("postgres did not start: %1").arg(m_process.output());
         return false;
     }

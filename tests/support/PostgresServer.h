@@ -35,6 +35,10 @@ public:
     // pg_basebackup and started here.
     bool setUpStandbyOf(const PostgresServer &primary, QString *error);
 
+    // A server setting ("fsync=on") given at the next start, after the
+    // test defaults (no fsync, small shared memory), which it overrides.
+    void addSetting(const QString &setting) { m_settings << setting; }
+
     bool start(QString *error);
     // Fast shutdown: clients are disconnected, the data is kept.
     bool stop();
@@ -73,5 +77,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_user;
     quint16 m_port = 5432;
+    QStringList m_settings;
     ServerProcess m_process;
 };
