@@ -43,8 +43,7 @@ double argument(const QStringList &args, const QString &name, double fallback)
 }
 
 // Waits with the event loop running until done() or the deadline.
-template <typename Done>
-bool waitFor(Done done, int timeoutMs)
+template <typename Done> bool waitFor(Done done, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
@@ -167,8 +166,7 @@ int main(int argc, char *argv[])
                              const qint64 at = load.writtenAt(i, last);
                              if (at < 0)
                                  return;
-                             const double lag =
-                                 (QDateTime::currentMSecsSinceEpoch() - at) / 1000.0;
+                             const double lag = (QDateTime::currentMSecsSinceEpoch() - at) / 1000.0;
                              lags.push_back(lag);
                              worstLag = std::max(worstLag, lag);
                          });
@@ -185,9 +183,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     const double capacity = backlog / (clock.elapsed() / 1000.0);
-    out << "forwarding capacity: " << qRound64(capacity) << " readings/s | COPY of the same rows: "
-        << qRound64(anchor) << " readings/s | ratio " << QString::number(capacity / anchor, 'f', 2)
-        << Qt::endl;
+    out << "forwarding capacity: " << qRound64(capacity)
+        << " readings/s | COPY of the same rows: " << qRound64(anchor) << " readings/s | ratio "
+        << QString::number(capacity / anchor, 'f', 2) << Qt::endl;
 
     // Sustained load while the forwarders run.
     measuringLag = true;
@@ -211,8 +209,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     const qint64 written = load.written() - before;
-    const bool drained = waitFor(
-        [&] { return forwarded.load() - forwardedBefore >= written; }, 10 * 60 * 1000);
+    const bool drained =
+        waitFor([&] { return forwarded.load() - forwardedBefore >= written; }, 10 * 60 * 1000);
     std::sort(lags.begin(), lags.end());
     const double p99 = lags.empty() ? 0 : lags[size_t(double(lags.size() - 1) * 0.99)];
     out << "sustained: " << qRound64(written / seconds) << " readings/s written for " << seconds
@@ -226,8 +224,9 @@ int main(int argc, char *argv[])
     // Counted on the server.
     const qint64 total = load.written();
     const qint64 stored = server.query("select count(*) from moravin_readings").toLongLong();
-    const qint64 distinct = server.query("select count(*) from (select distinct store_key, "
-                                         "serialno, pointdate from moravin_readings) d")
+    const qint64 distinct = server
+                                .query("select count(*) from (select distinct store_key, "
+                                       "serialno, pointdate from moravin_readings) d")
                                 .toLongLong();
     out << "lost: " << (total - distinct) << " | readings written to the spools: " << total
         << Qt::endl;

@@ -58,8 +58,13 @@ QByteArray serial(int store, int device)
 // Writes seconds [from, to) of every store's devices by COPY.
 bool generate(PGconn *conn, int stores, qint64 from, qint64 to, qint64 perStore)
 {
-    if (!run(conn, "copy moravin_readings (store_key, local_id, serialno, channel1, channel2,"
-                   " pointdate) from stdin"))
+    PGresult *started = PQexec(conn, "copy moravin_readings (store_key, local_id, serialno,"
+                                     " channel1, channel2, pointdate) from stdin");
+    const bool copying = PQresultStatus(started) == PGRES_COPY_IN;
+    if (!copying)
+        fprintf(stderr, "copy: %s\n", PQresultErrorMessage(started));
+    PQclear(started);
+    if (!copying)
         return false;
     QByteArray chunk;
     chunk.reserve(1 << 21);
@@ -69,11 +74,11 @@ bool generate(PGconn *conn, int stores, qint64 from, qint64 to, qint64 perStore)
                 const qint64 id = t * Devices + d + 1;
                 if (id > perStore)
                     continue;
-                chunk += QByteArray::number(s + 1) + '\t' + QByteArray::number(id) + '\t' +
-                         serial(s, d) + '\t' + QByteArray::number(20 + (t % 600) * 0.01, 'f', 2) +
-                         '\t' + ((t + d) % 97 ? QByteArray::number(40 + d * 0.5, 'f', 1)
-                                              : QByteArray("\\N")) +
-                         '\t' + QByteArray::number(T0 + t) + '\n';
+                chunk +=
+                    QByteArray::number(s + 1) + '\t' + QByteArray::number(id) + '\t' +
+                    serial(s, d) + '\t' + QByteArray::number(20 + (t % 600) * 0.01, 'f', 2) + '\t' +
+                    ((t + d) % 97 ? QByteArray::number(40 + d * 0.5, 'f', 1) : QByteArray("\\N")) +
+                    '\t' + QByteArray::number(T0 + t) + '\n';
             }
         }
         if (chunk.size() > (1 << 20)) {
@@ -142,8 +147,9 @@ double copyDay(const QString &connection, qint64 dayStart)
         const QByteArray sql =
             "copy (select pointdate, channel1, channel2 from moravin_readings where store_key = 1"
             " and serialno in ('S0D0', 'S0D5', 'S0D10', 'S0D15') and pointdate >= " +
-            QByteArray::number(dayStart) + " and pointdate <= " +
-            QByteArray::number(dayStart + 86399) + " order by serialno, pointdate) to stdout";
+            QByteArray::number(dayStart) +
+            " and pointdate <= " + QByteArray::number(dayStart + 86399) +
+            " order by serialno, pointdate) to stdout";
         QElapsedTimer clock;
         clock.start();
         PGresult *r = PQexec(conn, sql.constData());
@@ -206,15 +212,15 @@ int main(int argc, char *argv[])
         ids.push_back(QUuid::createUuid());
         const QByteArray sql = "insert into moravin_stores (store_id, project_name, created,"
                                " last_seen) values ('" +
-                               ids.back().toString(QUuid::WithoutBraces).toUtf8() +
-                               "', 'room" + QByteArray::number(s) + "', 0, 0)";
+                               ids.back().toString(QUuid::WithoutBraces).toUtf8() + "', 'room" +
+                               QByteArray::number(s) + "', 0, 0)";
         run(conn, sql.constData());
         for (int d = 0; d < Devices; ++d) {
             const QByteArray device = "insert into moravin_devices (store_key, serialno, position,"
                                       " first_point, last_point) values (" +
                                       QByteArray::number(s + 1) + ", '" + serial(s, d) + "', " +
-                                      QByteArray::number(d) + ", " + QByteArray::number(T0) +
-                                      ", " + QByteArray::number(T0 + seconds - 1) + ")";
+                                      QByteArray::number(d) + ", " + QByteArray::number(T0) + ", " +
+                                      QByteArray::number(T0 + seconds - 1) + ")";
             run(conn, device.constData());
         }
     }
@@ -236,11 +242,12 @@ int main(int argc, char *argv[])
     if (!run(conn, "drop index moravin_readings_device_time") ||
         !generate(conn, stores, 86400, seconds, perStore) || !index(conn))
         return 1;
-    const QByteArray size = server.query("select pg_size_pretty(pg_total_relation_size("
-                                         "'moravin_readings'))")
+    const QByteArray size = server
+                                .query("select pg_size_pretty(pg_total_relation_size("
+                                       "'moravin_readings'))")
                                 .toUtf8();
-    out << "generated the rest and the index in " << QString::number(clock.elapsed() / 1000.0, 'f', 1)
-        << " s" << Qt::endl;
+    out << "generated the rest and the index in "
+        << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s" << Qt::endl;
     out << "rows on the server: " << rows << " (" << stores << " stores x 16 devices, 1 s, "
         << seconds / 86400 << " days; " << size << " with indexes)" << Qt::endl;
 

@@ -72,10 +72,9 @@ bool ServerConnection::open(const QString &setting, int timeoutMs)
     close();
     const qint64 deadline = nowMs() + timeoutMs;
     const QByteArray info = connectionString(setting).toUtf8();
-    const QByteArray application =
-        QCoreApplication::applicationName().isEmpty()
-            ? QByteArray("Moravin")
-            : QCoreApplication::applicationName().toUtf8().left(60);
+    const QByteArray application = QCoreApplication::applicationName().isEmpty()
+                                       ? QByteArray("Moravin")
+                                       : QCoreApplication::applicationName().toUtf8().left(60);
     // Keepalives find a peer that vanished without closing; the setting's own
     // values come last and win.
     const char *keywords[] = {"fallback_application_name",
@@ -85,8 +84,8 @@ bool ServerConnection::open(const QString &setting, int timeoutMs)
                               "keepalives_count",
                               "dbname",
                               nullptr};
-    const char *values[] = {application.constData(), "1", "10", "5", "3", info.constData(),
-                            nullptr};
+    const char *values[] = {application.constData(), "1",    "10", "5", "3",
+                            info.constData(),        nullptr};
     m_conn = PQconnectStartParams(keywords, values, 1);
     if (!m_conn) {
         m_error = QStringLiteral("out of memory");
@@ -203,8 +202,8 @@ ServerResult ServerConnection::exec(const QByteArray &sql, const QVector<QByteAr
     std::vector<const char *> values(size_t(params.size()));
     for (int i = 0; i < params.size(); ++i)
         values[size_t(i)] = params.at(i).isNull() ? nullptr : params.at(i).constData();
-    if (!PQsendQueryParams(m_conn, sql.constData(), params.size(), nullptr, values.data(),
-                           nullptr, nullptr, binary ? 1 : 0))
+    if (!PQsendQueryParams(m_conn, sql.constData(), params.size(), nullptr, values.data(), nullptr,
+                           nullptr, binary ? 1 : 0))
         return fail(QString::fromUtf8(PQerrorMessage(m_conn)).simplified(), "08006");
     // Push the statement out, then collect its results.
     int flushing;

@@ -26,6 +26,5 @@ bool ServerDevice::sameDescription(const ServerDevice &o) const
     return serialNo == o.serialNo && deviceName == o.deviceName && ch1Name == o.ch1Name &&
            ch2Name == o.ch2Name && ch1Unit == o.ch1Unit && ch2Unit == o.ch2Unit &&
            ch1Custom == o.ch1Custom && ch2Custom == o.ch2Custom && ch1Min == o.ch1Min &&
-           ch1Max == o.ch1Max && ch2Min == o.ch2Min && ch2Max == o.ch2Max &&
-           position == o.position;
+           ch1Max == o.ch1Max && ch2Min == o.ch2Min && ch2Max == o.ch2Max && position == o.position;
 }

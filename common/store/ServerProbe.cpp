@@ -13,12 +13,13 @@ ServerProbe::Result ServerProbe::run(const QString &setting, int timeoutMs)
     }
     ServerConnection connection;
     if (!connection.open(setting, timeoutMs)) {
-        result.text = QStringLiteral("The server cannot be reached: %1").arg(connection.lastError());
+        result.text =
+            QStringLiteral("The server cannot be reached: %1").arg(connection.lastError());
         return result;
     }
-    const QString where = QStringLiteral("PostgreSQL %1 at %2 as %3")
-                              .arg(connection.serverVersionText(), connection.target(),
-                                   connection.userName());
+    const QString where =
+        QStringLiteral("PostgreSQL %1 at %2 as %3")
+            .arg(connection.serverVersionText(), connection.target(), connection.userName());
     if (connection.serverVersion() < ServerSchema::MinimumServerVersion) {
         result.text = ServerSchema::serverTooOld(connection.serverVersionText());
         return result;
@@ -50,13 +51,12 @@ ServerProbe::Result ServerProbe::run(const QString &setting, int timeoutMs)
             ? connection.exec("select coalesce(has_schema_privilege(current_schema(), 'CREATE'),"
                               " false)",
                               {}, timeoutMs)
-            : connection.exec(
-                  "select has_table_privilege('moravin_readings', 'INSERT')"
-                  " and has_table_privilege('moravin_events', 'INSERT')"
-                  " and has_table_privilege('moravin_rejected', 'INSERT')"
-                  " and has_table_privilege('moravin_stores', 'INSERT, UPDATE')"
-                  " and has_table_privilege('moravin_devices', 'INSERT, UPDATE')",
-                  {}, timeoutMs);
+            : connection.exec("select has_table_privilege('moravin_readings', 'INSERT')"
+                              " and has_table_privilege('moravin_events', 'INSERT')"
+                              " and has_table_privilege('moravin_rejected', 'INSERT')"
+                              " and has_table_privilege('moravin_stores', 'INSERT, UPDATE')"
+                              " and has_table_privilege('moravin_devices', 'INSERT, UPDATE')",
+                              {}, timeoutMs);
     const bool mayWrite = rights.ok() && rights.value(0, 0) == "t";
     result.readable = stored > 0;
     if (stored == 0) {

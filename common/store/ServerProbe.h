@@ -10,9 +10,9 @@ class ServerProbe
 public:
     struct Result
     {
-        bool ok = false;   // a recorder can forward with this setting
+        bool ok = false;       // a recorder can forward with this setting
         bool readable = false; // a viewer or report can read with it
-        QString text;      // one or two sentences for the dialog
+        QString text;          // one or two sentences for the dialog
     };
 
     static Result run(const QString &setting, int timeoutMs = 10000);

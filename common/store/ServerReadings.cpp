@@ -54,15 +54,26 @@ bool ServerReadings::connect()
     return true;
 }
 
+ServerResult ServerReadings::query(const QByteArray &sql, const QVector<QByteArray> &params,
+                                   bool binary)
+{
+    ServerResult r = m_connection.exec(sql, params, m_timeoutMs, binary);
+    if (r.ok() || !ServerConnection::isConnectionState(r.state()) || m_connection.isOpen())
+        return r;
+    m_checked = false;
+    if (!connect())
+        return ServerResult::failure(m_error, "08006");
+    return m_connection.exec(sql, params, m_timeoutMs, binary);
+}
+
 // -1: the store has nothing on the server; 0: no store set.
 bool ServerReadings::storeKey(int *key)
 {
     *key = 0;
     if (m_storeId.isNull())
         return true;
-    ServerResult r =
-        m_connection.exec("select store_key from moravin_stores where store_id = $1",
-                          {m_storeId.toString(QUuid::WithoutBraces).toUtf8()}, m_timeoutMs);
+    ServerResult r = query("select store_key from moravin_stores where store_id = $1",
+                           {m_storeId.toString(QUuid::WithoutBraces).toUtf8()});
     if (!r.ok()) {
         m_error = r.errorText();
         return false;
@@ -96,10 +107,10 @@ bool ServerReadings::read(const QStringList &serials, qint64 start, qint64 end,
                                    QByteArray::number(end)};
         if (key)
             params.append(QByteArray::number(key));
-        ServerResult r = m_connection.exec(sql, params, m_timeoutMs, true);
+        ServerResult r = query(sql, params, true);
         if (!r.ok()) {
-            m_error = QStringLiteral("The server cannot read the readings: %1")
-                          .arg(r.primaryMessage());
+            m_error =
+                QStringLiteral("The server cannot read the readings: %1").arg(r.primaryMessage());
             return false;
         }
         const int n = r.rows();
@@ -127,12 +138,10 @@ bool ServerReadings::span(qint64 *first, qint64 *last)
         return false;
     if (key < 0)
         return false;
-    ServerResult r =
-        key ? m_connection.exec("select min(first_point), max(last_point) from moravin_devices"
-                                " where store_key = $1",
-                                {QByteArray::number(key)}, m_timeoutMs)
-            : m_connection.exec("select min(first_point), max(last_point) from moravin_devices",
-                                {}, m_timeoutMs);
+    ServerResult r = key ? query("select min(first_point), max(last_point) from moravin_devices"
+                                 " where store_key = $1",
+                                 {QByteArray::number(key)})
+                         : query("select min(first_point), max(last_point) from moravin_devices");
     if (!r.ok()) {
         m_error = r.errorText();
         return false;
@@ -150,15 +159,14 @@ bool ServerReadings::catalogue(QVector<ServerProject> *projects)
     projects->clear();
     if (!connect())
         return false;
-    ServerResult r = m_connection.exec(
-        "select s.store_id, s.project_name, s.host, s.os_user, s.last_seen, d.serialno,"
-        " d.device_name, d.ch1_name, d.ch2_name, d.ch1_unit, d.ch2_unit, d.ch1_custom,"
-        " d.ch2_custom, d.ch1_min, d.ch1_max, d.ch2_min, d.ch2_max, d.position,"
-        " d.first_point, d.last_point"
-        " from moravin_stores s join moravin_devices d on d.store_key = s.store_key"
-        " order by s.project_name, s.host, s.os_user, s.store_id,"
-        " d.position < 0, d.position, d.serialno",
-        {}, m_timeoutMs);
+    ServerResult r =
+        query("select s.store_id, s.project_name, s.host, s.os_user, s.last_seen, d.serialno,"
+              " d.device_name, d.ch1_name, d.ch2_name, d.ch1_unit, d.ch2_unit, d.ch1_custom,"
+              " d.ch2_custom, d.ch1_min, d.ch1_max, d.ch2_min, d.ch2_max, d.position,"
+              " d.first_point, d.last_point"
+              " from moravin_stores s join moravin_devices d on d.store_key = s.store_key"
+              " order by s.project_name, s.host, s.os_user, s.store_id,"
+              " d.position < 0, d.position, d.serialno");
     if (!r.ok()) {
         m_error = QStringLiteral("The server cannot list the devices: %1").arg(r.primaryMessage());
         return false;

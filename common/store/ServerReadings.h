@@ -48,6 +48,11 @@ public:
 
 private:
     bool connect();
+    // A statement that, when the connection went away since the last call
+    // (the server restarted, a replica was promoted), is tried once more on
+    // a fresh one: reads can always be repeated.
+    ServerResult query(const QByteArray &sql, const QVector<QByteArray> &params = {},
+                       bool binary = false);
     bool storeKey(int *key);
 
     QString m_setting;

@@ -19,8 +19,7 @@ ServerResult::~ServerResult()
 }
 
 ServerResult::ServerResult(ServerResult &&other) noexcept
-    : m_result(other.m_result), m_state(std::move(other.m_state)),
-      m_error(std::move(other.m_error))
+    : m_result(other.m_result), m_state(std::move(other.m_state)), m_error(std::move(other.m_error))
 {
     other.m_result = nullptr;
 }

@@ -52,8 +52,7 @@ const char *const Step2[] = {
     " primary key (store_key, serialno))",
     "create index moravin_readings_device_time on moravin_readings"
     " (serialno, pointdate, store_key, local_id) include (channel1, channel2)",
-    "create index moravin_events_time on moravin_events (event_time)",
-    nullptr};
+    "create index moravin_events_time on moravin_events (event_time)", nullptr};
 
 const char *const *const Steps[] = {Step1, Step2};
 static_assert(sizeof(Steps) / sizeof(Steps[0]) == ServerSchema::Version,
@@ -165,8 +164,8 @@ ServerSchema::Outcome ServerSchema::ensure(ServerConnection &connection, QString
     ServerResult write = connection.exec(
         "insert into moravin_schema (version, readable_by, program, changed) values ($1, $2, $3, "
         "$4)",
-        {QByteArray::number(targetVersion),
-         QByteArray::number(qMin(ReadableBy, targetVersion)), program, now});
+        {QByteArray::number(targetVersion), QByteArray::number(qMin(ReadableBy, targetVersion)),
+         program, now});
     if (!write.ok())
         return failWith(write, QStringLiteral("The server's schema version cannot be written"));
     ServerResult end = connection.exec("commit");

@@ -27,8 +27,7 @@ struct ServerSettings
     static ServerSettings read(const QString &projectPath);
     // Writes the group; refuses (false, with a message) a setting that
     // carries a password.
-    static bool write(const QString &projectPath, const ServerSettings &settings,
-                      QString *message);
+    static bool write(const QString &projectPath, const ServerSettings &settings, QString *message);
     // The project's store id, made and written on first use. Null when the
     // file cannot be written.
     static QUuid ensureStoreId(const QString &projectPath);

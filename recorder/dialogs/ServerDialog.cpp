@@ -21,9 +21,8 @@ ServerDialog::ServerDialog(const QString &projectPath, QWidget *parent)
     ui->lineEdit_connection->setText(settings.connection);
     ui->lineEdit_readConnection->setText(settings.readConnection);
     m_storeId = settings.storeId;
-    ui->label_storeId->setText(m_storeId.isNull()
-                                   ? QStringLiteral("made when saved")
-                                   : m_storeId.toString(QUuid::WithoutBraces));
+    ui->label_storeId->setText(m_storeId.isNull() ? QStringLiteral("made when saved")
+                                                  : m_storeId.toString(QUuid::WithoutBraces));
     connect(ui->pushButton_test, &QPushButton::clicked, this, &ServerDialog::slotTestConnection);
     connect(ui->pushButton_save, &QPushButton::clicked, this, &ServerDialog::slotSave);
     connect(ui->pushButton_cancel, &QPushButton::clicked, this, &ServerDialog::reject);

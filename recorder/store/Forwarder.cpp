@@ -54,9 +54,9 @@ QString Forwarder::statusText(State state, qint64 waiting)
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     if (waiting > 0)
-        return waiting == 1 ? QStringLiteral("Server: 1 reading waiting")
-                            : QStringLiteral("Server: %1 readings waiting")
-                                  .arg(english.toString(waiting));
+        return waiting == 1
+                   ? QStringLiteral("Server: 1 reading waiting")
+                   : QStringLiteral("Server: %1 readings waiting").arg(english.toString(waiting));
     switch (state) {
     case State::Connecting:
         return QStringLiteral("Server: connecting");
@@ -101,9 +101,9 @@ void Forwarder::onBack(qint64 waiting, qint64 downSeconds)
     EventRecord e;
     e.time = QDateTime::currentSecsSinceEpoch();
     e.kind = EventKind::ServerBack;
-    e.detail = QString::fromUtf8(
-        QJsonDocument(QJsonObject{{QStringLiteral("waiting"), waiting},
-                                  {QStringLiteral("down_seconds"), downSeconds}})
-            .toJson(QJsonDocument::Compact));
+    e.detail =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("waiting"), waiting},
+                                                    {QStringLiteral("down_seconds"), downSeconds}})
+                              .toJson(QJsonDocument::Compact));
     emit serverEvent(e);
 }

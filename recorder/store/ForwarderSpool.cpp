@@ -47,8 +47,8 @@ void readRow(sqlite3_stmt *st, ForwarderSpool::Reading *r)
 QByteArray readingColumns()
 {
     using namespace StoreSchema::Readings;
-    return QByteArray("select ") + Id + ", " + SerialNo + ", " + Channel1 + ", " + Channel2 +
-           ", " + PointDate + " from " + Table;
+    return QByteArray("select ") + Id + ", " + SerialNo + ", " + Channel1 + ", " + Channel2 + ", " +
+           PointDate + " from " + Table;
 }
 
 const QByteArray &readingsSql()
@@ -60,7 +60,8 @@ const QByteArray &readingsSql()
 
 const QByteArray &readingAtSql()
 {
-    static const QByteArray sql = readingColumns() + " where " + StoreSchema::Readings::Id + " = ?1";
+    static const QByteArray sql =
+        readingColumns() + " where " + StoreSchema::Readings::Id + " = ?1";
     return sql;
 }
 
@@ -91,9 +92,7 @@ bool ForwarderSpool::Reading::operator==(const Reading &o) const
            pointDate == o.pointDate;
 }
 
-ForwarderSpool::ForwarderSpool(const QString &path) : m_path(path)
-{
-}
+ForwarderSpool::ForwarderSpool(const QString &path) : m_path(path) {}
 
 ForwarderSpool::~ForwarderSpool()
 {
@@ -158,8 +157,7 @@ bool ForwarderSpool::open(QString *error)
     return true;
 }
 
-bool ForwarderSpool::readings(qint64 afterId, int limit, std::vector<Reading> *out,
-                              QString *error)
+bool ForwarderSpool::readings(qint64 afterId, int limit, std::vector<Reading> *out, QString *error)
 {
     out->clear();
     if (!prepare(&m_readings, readingsSql().constData(), error))
@@ -218,8 +216,9 @@ bool ForwarderSpool::hasEvents()
     if (m_hasEvents || !m_db)
         return m_hasEvents;
     sqlite3_stmt *probe = nullptr;
-    const QByteArray sql = QByteArray("select 1 from sqlite_master where type = 'table' and name = '") +
-                           StoreSchema::Events::Table + "'";
+    const QByteArray sql =
+        QByteArray("select 1 from sqlite_master where type = 'table' and name = '") +
+        StoreSchema::Events::Table + "'";
     if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &probe, nullptr) == SQLITE_OK)
         m_hasEvents = sqlite3_step(probe) == SQLITE_ROW;
     sqlite3_finalize(probe);
@@ -248,9 +247,8 @@ bool ForwarderSpool::events(qint64 afterId, int limit, std::vector<Event> *out, 
         readValue(m_events, 6, &null, &e.limit);
         e.hasLimit = !null;
         e.detail = textOf(m_events, 7);
-        e.repeats = sqlite3_column_type(m_events, 8) == SQLITE_NULL
-                        ? 1
-                        : sqlite3_column_int(m_events, 8);
+        e.repeats =
+            sqlite3_column_type(m_events, 8) == SQLITE_NULL ? 1 : sqlite3_column_int(m_events, 8);
         out->push_back(std::move(e));
     }
     if (rc != SQLITE_DONE) {

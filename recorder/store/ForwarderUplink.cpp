@@ -59,7 +59,11 @@ QString printable(const QByteArray &bytes)
     QString out;
     for (int i = 0; i < bytes.size();) {
         const uchar c = uchar(bytes.at(i));
-        int length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
+        int length = c < 0x80           ? 1
+                     : (c >> 5) == 0x6  ? 2
+                     : (c >> 4) == 0xe  ? 3
+                     : (c >> 3) == 0x1e ? 4
+                                        : 0;
         bool valid = length > 0 && i + length <= bytes.size() && c != 0;
         for (int k = 1; valid && k < length; ++k)
             valid = (uchar(bytes.at(i + k)) & 0xc0) == 0x80;
@@ -151,8 +155,8 @@ ForwarderUplink::Status ForwarderUplink::classify(const ServerResult &result, co
 {
     Status s;
     s.message = QStringLiteral("%1: %2").arg(what, result.primaryMessage());
-    s.outcome = ServerConnection::isConnectionState(result.state()) ? Outcome::Lost
-                                                                    : Outcome::Refused;
+    s.outcome =
+        ServerConnection::isConnectionState(result.state()) ? Outcome::Lost : Outcome::Refused;
     return s;
 }
 
@@ -177,8 +181,7 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
         "select store_key from moravin_stores where store_id = $1", {storeId}, m_timeoutMs);
     if (!found.ok())
         return classify(found, QStringLiteral("The store cannot be looked up"));
-    const QString host =
-        m_settings.host.isEmpty() ? QHostInfo::localHostName() : m_settings.host;
+    const QString host = m_settings.host.isEmpty() ? QHostInfo::localHostName() : m_settings.host;
     const QString user = m_settings.user.isEmpty() ? qEnvironmentVariable("USER") : m_settings.user;
     if (found.rows() == 0) {
         ServerResult made = m_connection.exec(
@@ -245,8 +248,8 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
     ServerResult touched = m_connection.exec(
         "update moravin_stores set project_name = $2, host = $3, os_user = $4, project_path = $5,"
         " last_seen = $6 where store_key = $1",
-        {m_key, utf8(m_settings.projectName), utf8(host), utf8(user),
-         utf8(m_settings.projectPath), nowText()},
+        {m_key, utf8(m_settings.projectName), utf8(host), utf8(user), utf8(m_settings.projectPath),
+         nowText()},
         m_timeoutMs);
     if (!touched.ok())
         return classify(touched, QStringLiteral("The server refuses this project's store"));
@@ -257,16 +260,17 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
 
 ForwarderUplink::Status ForwarderUplink::touch()
 {
-    ServerResult r = m_connection.exec("update moravin_stores set last_seen = $2 where store_key = $1",
-                                       {m_key, nowText()}, m_timeoutMs);
-    return r.ok() ? Status{} : classify(r, QStringLiteral("The store's last contact cannot be written"));
+    ServerResult r =
+        m_connection.exec("update moravin_stores set last_seen = $2 where store_key = $1",
+                          {m_key, nowText()}, m_timeoutMs);
+    return r.ok() ? Status{}
+                  : classify(r, QStringLiteral("The store's last contact cannot be written"));
 }
 
 template <typename Row, typename Insert, typename Describe>
 ForwarderUplink::Status ForwarderUplink::sendSplitting(const std::vector<Row> &rows, size_t begin,
-                                                       size_t end, const char *table,
-                                                       Insert insert, Describe describeRow,
-                                                       QStringList *refusals)
+                                                       size_t end, const char *table, Insert insert,
+                                                       Describe describeRow, QStringList *refusals)
 {
     Status s = insert(begin, end);
     if (s.outcome != Outcome::RowRefused)
@@ -278,12 +282,13 @@ ForwarderUplink::Status ForwarderUplink::sendSplitting(const std::vector<Row> &r
         const Row &row = rows[begin];
         Status kept = reject(table, row.id, describeRow(row), reason);
         if (kept.ok())
-            refusals->append(QStringLiteral("The server refused %1 %2 (%3): %4. It stays in the "
-                                            "project's database and is listed in "
-                                            "moravin_rejected on the server.")
-                                 .arg(QLatin1String(table == QByteArray("events") ? "event" : "reading"))
-                                 .arg(row.id)
-                                 .arg(describeRow(row), reason));
+            refusals->append(
+                QStringLiteral("The server refused %1 %2 (%3): %4. It stays in the "
+                               "project's database and is listed in "
+                               "moravin_rejected on the server.")
+                    .arg(QLatin1String(table == QByteArray("events") ? "event" : "reading"))
+                    .arg(row.id)
+                    .arg(describeRow(row), reason));
         return kept;
     }
     const size_t mid = begin + (end - begin) / 2;
@@ -301,8 +306,9 @@ ForwarderUplink::Status ForwarderUplink::reject(const char *table, qint64 localI
         " values ($1, $2, $3, $4, $5, $6) on conflict do nothing",
         {m_key, table, QByteArray::number(localId), utf8(rowText), utf8(reason), nowText()},
         m_timeoutMs);
-    return r.ok() ? Status{}
-                  : classify(r, QStringLiteral("The server refuses a row and cannot keep it aside"));
+    return r.ok()
+               ? Status{}
+               : classify(r, QStringLiteral("The server refuses a row and cannot keep it aside"));
 }
 
 ForwarderUplink::Status
@@ -391,8 +397,8 @@ ForwarderUplink::insertReadings(const std::vector<ForwarderSpool::Reading> &rows
     return {};
 }
 
-ForwarderUplink::Status
-ForwarderUplink::verify(const std::vector<ForwarderSpool::Reading> &rows, size_t begin, size_t end)
+ForwarderUplink::Status ForwarderUplink::verify(const std::vector<ForwarderSpool::Reading> &rows,
+                                                size_t begin, size_t end)
 {
     ServerResult stored = m_connection.exec(
         "select local_id, serialno, channel1, channel2, pointdate from moravin_readings"
@@ -422,8 +428,7 @@ ForwarderUplink::verify(const std::vector<ForwarderSpool::Reading> &rows, size_t
 }
 
 ForwarderUplink::Status
-ForwarderUplink::sendEvents(const std::vector<ForwarderSpool::Event> &events,
-                            QStringList *refusals)
+ForwarderUplink::sendEvents(const std::vector<ForwarderSpool::Event> &events, QStringList *refusals)
 {
     if (events.empty())
         return {};
@@ -437,8 +442,9 @@ ForwarderUplink::sendEvents(const std::vector<ForwarderSpool::Event> &events,
     return s;
 }
 
-ForwarderUplink::Status ForwarderUplink::insertEvents(const std::vector<ForwarderSpool::Event> &events,
-                                                      size_t begin, size_t end)
+ForwarderUplink::Status
+ForwarderUplink::insertEvents(const std::vector<ForwarderSpool::Event> &events, size_t begin,
+                              size_t end)
 {
     ArrayText ids, times, kinds, serials, channels, values, limits, details, repeats;
     for (size_t i = begin; i < end; ++i) {
@@ -502,17 +508,17 @@ ForwarderUplink::Status ForwarderUplink::updateCatalogue(const QVector<ServerDev
             " ch1_custom = excluded.ch1_custom, ch2_custom = excluded.ch2_custom,"
             " ch1_min = excluded.ch1_min, ch1_max = excluded.ch1_max,"
             " ch2_min = excluded.ch2_min, ch2_max = excluded.ch2_max, updated = excluded.updated",
-            {m_key, utf8(d.serialNo), QByteArray::number(i), utf8(d.deviceName),
-             utf8(d.ch1Name), utf8(d.ch2Name), QByteArray::number(d.ch1Unit),
-             QByteArray::number(d.ch2Unit), utf8(d.ch1Custom), utf8(d.ch2Custom),
-             QByteArray::number(d.ch1Min, 'g', 17), QByteArray::number(d.ch1Max, 'g', 17),
-             QByteArray::number(d.ch2Min, 'g', 17), QByteArray::number(d.ch2Max, 'g', 17),
-             nowText()},
+            {m_key, utf8(d.serialNo), QByteArray::number(i), utf8(d.deviceName), utf8(d.ch1Name),
+             utf8(d.ch2Name), QByteArray::number(d.ch1Unit), QByteArray::number(d.ch2Unit),
+             utf8(d.ch1Custom), utf8(d.ch2Custom), QByteArray::number(d.ch1Min, 'g', 17),
+             QByteArray::number(d.ch1Max, 'g', 17), QByteArray::number(d.ch2Min, 'g', 17),
+             QByteArray::number(d.ch2Max, 'g', 17), nowText()},
             m_timeoutMs);
         if (!r.ok())
             return fail(r, QStringLiteral("The device catalogue cannot be updated"));
     }
     ServerResult committed = m_connection.exec("commit", {}, m_timeoutMs);
-    return committed.ok() ? Status{}
-                          : fail(committed, QStringLiteral("The device catalogue cannot be updated"));
+    return committed.ok()
+               ? Status{}
+               : fail(committed, QStringLiteral("The device catalogue cannot be updated"));
 }

@@ -58,15 +58,12 @@ private:
     Status classify(const ServerResult &result, const QString &what);
     Status fail(const ServerResult &result, const QString &what);
     template <typename Row, typename Insert, typename Describe>
-    Status sendSplitting(const std::vector<Row> &rows, size_t begin, size_t end,
-                         const char *table, Insert insert, Describe describe,
-                         QStringList *refusals);
+    Status sendSplitting(const std::vector<Row> &rows, size_t begin, size_t end, const char *table,
+                         Insert insert, Describe describe, QStringList *refusals);
     Status insertReadings(const std::vector<ForwarderSpool::Reading> &rows, size_t begin,
                           size_t end);
-    Status insertEvents(const std::vector<ForwarderSpool::Event> &events, size_t begin,
-                        size_t end);
-    Status reject(const char *table, qint64 localId, const QString &rowText,
-                  const QString &reason);
+    Status insertEvents(const std::vector<ForwarderSpool::Event> &events, size_t begin, size_t end);
+    Status reject(const char *table, qint64 localId, const QString &rowText, const QString &reason);
     Status verify(const std::vector<ForwarderSpool::Reading> &rows, size_t begin, size_t end);
 
     ServerConnection &m_connection;

@@ -112,8 +112,9 @@ bool ForwarderWorker::connectServer()
     }
     if (!m_connection->open(m_settings.connection, m_settings.connectTimeoutMs)) {
         if (!m_stop->load())
-            failed(Unreachable,
-                   QStringLiteral("The server cannot be reached: %1").arg(m_connection->lastError()));
+            failed(
+                Unreachable,
+                QStringLiteral("The server cannot be reached: %1").arg(m_connection->lastError()));
         return false;
     }
     m_uplink = std::make_unique<ForwarderUplink>(*m_connection, m_settings);

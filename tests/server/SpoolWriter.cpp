@@ -17,9 +17,7 @@ void bindValue(sqlite3_stmt *st, int index, double value)
 
 } // namespace
 
-SpoolWriter::SpoolWriter(const QString &path) : m_path(path)
-{
-}
+SpoolWriter::SpoolWriter(const QString &path) : m_path(path) {}
 
 SpoolWriter::~SpoolWriter()
 {
@@ -145,8 +143,8 @@ bool SpoolWriter::addEvent(qint64 time, const QByteArray &kind, const QByteArray
 bool SpoolWriter::setRepeats(qint64 id, int repeats)
 {
     sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(m_db, "update events set repeats = ? where id = ?", -1, &st,
-                           nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db, "update events set repeats = ? where id = ?", -1, &st, nullptr) !=
+        SQLITE_OK)
         return false;
     sqlite3_bind_int(st, 1, repeats);
     sqlite3_bind_int64(st, 2, id);

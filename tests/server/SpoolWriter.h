@@ -29,8 +29,7 @@ public:
     bool flush();
     // One row in its own statement, bytes as given (a file written by some
     // other program).
-    bool insertRaw(const QByteArray &serialNo, double channel1, double channel2,
-                   qint64 pointDate);
+    bool insertRaw(const QByteArray &serialNo, double channel1, double channel2, qint64 pointDate);
 
     // The event log table, and entries in it.
     bool createEvents();

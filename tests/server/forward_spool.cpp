@@ -37,9 +37,8 @@ int main(int argc, char *argv[])
     settings.firstRetryMs = 100;
     settings.longestRetryMs = 1000;
     Forwarder forwarder(settings);
-    QObject::connect(&forwarder, &Forwarder::problem, [](const QString &message) {
-        QTextStream(stderr) << message << '\n';
-    });
+    QObject::connect(&forwarder, &Forwarder::problem,
+                     [](const QString &message) { QTextStream(stderr) << message << '\n'; });
     if (exitWhenDone)
         QObject::connect(&forwarder, &Forwarder::waitingChanged, &app, [&](qint64 waiting) {
             if (waiting == 0 && forwarder.state() == Forwarder::State::Connected)

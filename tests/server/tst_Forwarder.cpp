@@ -255,8 +255,9 @@ void tst_Forwarder::serverStoppedDuringRecordingLosesNothing()
         QVERIFY2(b.at(0).toLongLong() > last, "batches went out of id order");
         last = b.at(0).toLongLong();
     }
-    QCOMPARE(scalar("select count(*) - count(distinct (serialno, pointdate)) from moravin_readings"),
-             QStringLiteral("0"));
+    QCOMPARE(
+        scalar("select count(*) - count(distinct (serialno, pointdate)) from moravin_readings"),
+        QStringLiteral("0"));
 }
 
 void tst_Forwarder::wrongConnectionString()

@@ -65,8 +65,8 @@ void tst_ForwarderKill::killedMidBatchAndRestarted()
         // The server holds exactly the spool's first rows: no gap, no half
         // batch, nothing twice.
         const QStringList spoolRows = SpoolComparison::spoolRows(spool);
-        const QStringList serverRows = SpoolComparison::serverRows(m_server.connectionString(),
-                                                                   m_store);
+        const QStringList serverRows =
+            SpoolComparison::serverRows(m_server.connectionString(), m_store);
         QCOMPARE(qint64(serverRows.size()), count);
         QCOMPARE(serverRows, spoolRows.mid(0, int(count)));
         before = count;

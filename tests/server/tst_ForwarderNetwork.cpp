@@ -80,9 +80,8 @@ void tst_ForwarderNetwork::networkDropsMidBatch()
     QVERIFY(writer.flush());
     forwarder.wake();
     const QStringList local = SpoolComparison::spoolRows(spool);
-    QTRY_VERIFY_WITH_TIMEOUT(SpoolComparison::serverRows(server.connectionString(), s.storeId) ==
-                                 local,
-                             60000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        SpoolComparison::serverRows(server.connectionString(), s.storeId) == local, 60000);
 }
 
 QTEST_GUILESS_MAIN(tst_ForwarderNetwork)

@@ -24,6 +24,7 @@ private slots:
     void standbyReadsWhatTheFileHolds();
     void spanAndCatalogue();
     void readerErrors();
+    void readerSurvivesAServerRestart();
 
 private:
     // The file's rows as the programs read them (scan order), each device's
@@ -139,10 +140,10 @@ std::vector<ServerReadings::Row> tst_ServerReadings::fileRows(const QString &spo
         while (sqlite3_step(st) == SQLITE_ROW) {
             ServerReadings::Row r;
             r.device = d;
-            r.channel1 = sqlite3_column_type(st, 0) == SQLITE_NULL ? NoValue
-                                                                   : sqlite3_column_double(st, 0);
-            r.channel2 = sqlite3_column_type(st, 1) == SQLITE_NULL ? NoValue
-                                                                   : sqlite3_column_double(st, 1);
+            r.channel1 =
+                sqlite3_column_type(st, 0) == SQLITE_NULL ? NoValue : sqlite3_column_double(st, 0);
+            r.channel2 =
+                sqlite3_column_type(st, 1) == SQLITE_NULL ? NoValue : sqlite3_column_double(st, 1);
             r.pointDate = sqlite3_column_int64(st, 2);
             device.push_back(r);
         }
@@ -164,8 +165,8 @@ void tst_ServerReadings::standbyReadsWhatTheFileHolds_data()
     QTest::addColumn<qint64>("start");
     QTest::addColumn<qint64>("end");
     const qint64 t0 = 1700000000;
-    QTest::newRow("four channels, all day") << QStringList{"A", "B", "C", "B"} << t0 - 86400
-                                            << t0 + 86400;
+    QTest::newRow("four channels, all day")
+        << QStringList{"A", "B", "C", "B"} << t0 - 86400 << t0 + 86400;
     QTest::newRow("over the clock's step back") << QStringList{"A"} << t0 + 6500 << t0 + 7000;
     QTest::newRow("a repeated time") << QStringList{"B", "C"} << t0 + 100 << t0 + 100;
     QTest::newRow("a device without readings") << QStringList{"Q", "C"} << t0 << t0 + 3600;
@@ -265,6 +266,21 @@ void tst_ServerReadings::readerErrors()
     QVERIFY(!unreachable.read({"A"}, 0, 1, &rows));
     QVERIFY2(unreachable.errorText().startsWith("The server cannot be reached"),
              qPrintable(unreachable.errorText()));
+}
+
+void tst_ServerReadings::readerSurvivesAServerRestart()
+{
+    ServerReadings reader(m_standby.connectionString());
+    reader.setStore(m_labId);
+    std::vector<ServerReadings::Row> before, after;
+    QVERIFY(reader.read({"C"}, 0, 2000000000, &before));
+    QCOMPARE(before.size(), size_t(720));
+    QVERIFY(m_standby.stop());
+    QString error;
+    QVERIFY2(m_standby.start(&error), qPrintable(error));
+    // The same reader, whose connection the restart broke.
+    QVERIFY2(reader.read({"C"}, 0, 2000000000, &after), qPrintable(reader.errorText()));
+    QCOMPARE(after.size(), before.size());
 }
 
 QTEST_GUILESS_MAIN(tst_ServerReadings)

@@ -47,7 +47,8 @@ void tst_ServerSchema::init()
 {
     m_db = QStringLiteral("schema%1").arg(++m_count);
     QString error;
-    QVERIFY2(m_server.exec(QStringLiteral("create database %1").arg(m_db), &error), qPrintable(error));
+    QVERIFY2(m_server.exec(QStringLiteral("create database %1").arg(m_db), &error),
+             qPrintable(error));
 }
 
 void tst_ServerSchema::createsTablesOnce()
@@ -79,8 +80,8 @@ void tst_ServerSchema::upgradesAnOlderSchemaKeepingRows()
     QCOMPARE(ServerSchema::ensure(c, &message, 1), ServerSchema::Outcome::Created);
     QCOMPARE(scalar("select version from moravin_schema"), QStringLiteral("1"));
     QCOMPARE(scalar("select to_regclass('moravin_devices') is null"), QStringLiteral("t"));
-    QVERIFY(m_server.exec("insert into moravin_readings values (1, 7, 'A1', 21.5, null, 1600000000)",
-                          nullptr, m_db));
+    QVERIFY(m_server.exec(
+        "insert into moravin_readings values (1, 7, 'A1', 21.5, null, 1600000000)", nullptr, m_db));
 
     QCOMPARE(ServerSchema::ensure(c, &message), ServerSchema::Outcome::Upgraded);
     QCOMPARE(scalar("select version from moravin_schema"), QString::number(ServerSchema::Version));
@@ -202,9 +203,9 @@ void tst_ServerSchema::connectionSettings()
     ServerConnection c;
     QVERIFY(!c.open("no-such-moravin-service", 5000));
     QVERIFY2(c.lastError().contains("no-such-moravin-service"), qPrintable(c.lastError()));
-    QVERIFY(!c.open(QStringLiteral("host=127.0.0.1 port=%1 dbname=x")
-                        .arg(ServerProcess::freeLoopbackPort()),
-                    5000));
+    QVERIFY(!c.open(
+        QStringLiteral("host=127.0.0.1 port=%1 dbname=x").arg(ServerProcess::freeLoopbackPort()),
+        5000));
     QVERIFY2(c.lastError().contains("refused") || c.lastError().contains("connect"),
              qPrintable(c.lastError()));
     QVERIFY(!c.open("host=127.0.0.1 dbname=x sslmode=nonsense", 5000));

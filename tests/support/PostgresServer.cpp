@@ -16,9 +16,7 @@ const QString Admin = QStringLiteral("moravin_admin");
 
 } // namespace
 
-PostgresServer::PostgresServer(Listen listen) : m_listen(listen)
-{
-}
+PostgresServer::PostgresServer(Listen listen) : m_listen(listen) {}
 
 PostgresServer::~PostgresServer()
 {
@@ -35,7 +33,8 @@ QString PostgresServer::binary(const QString &name)
 
 bool PostgresServer::makeFolder(QString *error)
 {
-    m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/moravin-pg-XXXXXX"));
+    m_dir =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/moravin-pg-XXXXXX"));
     if (!m_dir->isValid()) {
         *error = QStringLiteral("no temporary folder: %1").arg(m_dir->errorString());
         return false;
@@ -118,12 +117,13 @@ bool PostgresServer::start(QString *error)
         return true;
     const QString listen =
         m_listen == Listen::Loopback ? QStringLiteral("127.0.0.1") : QStringLiteral("");
-    QStringList arguments{QStringLiteral("-D"), dataDirectory(), QStringLiteral("-p"),
-                          QString::number(m_port), QStringLiteral("-k"), folder(),
+    QStringList arguments{QStringLiteral("-D"), dataDirectory(),
+                          QStringLiteral("-p"), QString::number(m_port),
+                          QStringLiteral("-k"), folder(),
                           QStringLiteral("-c"), QStringLiteral("listen_addresses=") + listen,
-                          QStringLiteral("-c"), QStringLiteral("fsync=off"), QStringLiteral("-c"),
-                          QStringLiteral("max_connections=60"), QStringLiteral("-c"),
-                          QStringLiteral("shared_buffers=32MB")};
+                          QStringLiteral("-c"), QStringLiteral("fsync=off"),
+                          QStringLiteral("-c"), QStringLiteral("max_connections=60"),
+                          QStringLiteral("-c"), QStringLiteral("shared_buffers=32MB")};
     for (const QString &setting : qAsConst(m_settings))
         arguments << QStringLiteral("-c") << setting;
     if (!m_process.start(binary(QStringLiteral("postgres")), arguments, m_user)) {
@@ -157,9 +157,9 @@ bool PostgresServer::stop()
     // The postmaster would wait for every client at SIGTERM; pg_ctl asks for
     // a fast shutdown instead.
     runAsOwner(binary(QStringLiteral("pg_ctl")),
-               {QStringLiteral("stop"), QStringLiteral("-D"), dataDirectory(),
-                QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w"),
-                QStringLiteral("-t"), QStringLiteral("30")},
+               {QStringLiteral("stop"), QStringLiteral("-D"), dataDirectory(), QStringLiteral("-m"),
+                QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"),
+                QStringLiteral("30")},
                nullptr, 40000);
     m_process.stop();
     return !isRunning();
@@ -178,8 +178,7 @@ void PostgresServer::crash()
 
 QString PostgresServer::connectionString(const QString &user, const QString &database) const
 {
-    const QString host =
-        m_listen == Listen::Loopback ? QStringLiteral("127.0.0.1") : folder();
+    const QString host = m_listen == Listen::Loopback ? QStringLiteral("127.0.0.1") : folder();
     return QStringLiteral("host=%1 port=%2 user=%3 dbname=%4 connect_timeout=10")
         .arg(host)
         .arg(m_port)
@@ -223,8 +222,8 @@ bool PostgresServer::waitForReplayOf(const PostgresServer &primary, int timeoutM
         return false;
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        const QString caughtUp = query(
-            QStringLiteral("select pg_last_wal_replay_lsn() >= '%1'::pg_lsn").arg(target));
+        const QString caughtUp =
+            query(QStringLiteral("select pg_last_wal_replay_lsn() >= '%1'::pg_lsn").arg(target));
         if (caughtUp == QLatin1String("t"))
             return true;
         QThread::msleep(50);

@@ -2,8 +2,7 @@
 
 #include <QTcpSocket>
 
-TcpRelay::TcpRelay(quint16 targetPort, QObject *parent)
-    : QObject(parent), m_targetPort(targetPort)
+TcpRelay::TcpRelay(quint16 targetPort, QObject *parent) : QObject(parent), m_targetPort(targetPort)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &TcpRelay::accept);
 }
