@@ -217,15 +217,13 @@ bool ForwarderWorker::forwardEvents()
     }
     std::vector<ForwarderSpool::Event> send;
     for (const ForwarderSpool::Event &e : window) {
+        // New, changed since sent (a merged repeat), or not yet seen on this
+        // connection (it may have changed while the server was away): the
+        // later version replaces what the server has.
         const auto sent = m_sentEvents.constFind(e.id);
-        const bool changed =
-            sent != m_sentEvents.cend() && (sent->first != e.repeats || sent->second != e.detail);
-        // Below the mark and not seen in this connection: sent before; only
-        // a change found later is sent again.
-        if (e.id > mark || changed)
+        if (e.id > mark || sent == m_sentEvents.cend() || sent->first != e.repeats ||
+            sent->second != e.detail)
             send.push_back(e);
-        else if (sent == m_sentEvents.cend())
-            m_sentEvents.insert(e.id, {e.repeats, e.detail});
     }
     if (send.empty())
         return true;
