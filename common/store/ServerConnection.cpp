@@ -1,14 +1,13 @@
 #include "ServerConnection.h"
 
+#include "ServerLogging.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLoggingCategory>
 
 #include <poll.h>
 
 #include <vector>
-
-Q_LOGGING_CATEGORY(lcServerConnection, "moravin.common.server")
 
 namespace {
 
@@ -117,7 +116,7 @@ bool ServerConnection::open(const QString &setting, int timeoutMs)
         return false;
     }
     m_error.clear();
-    qCDebug(lcServerConnection) << "ServerConnection::open :" << target();
+    qCDebug(lcServer) << "ServerConnection::open :" << target();
     return true;
 }
 

@@ -3,12 +3,9 @@
 #include "ServerSchema.h"
 #include "core/NoValue.h"
 
-#include <QLoggingCategory>
 #include <QtEndian>
 
 #include <cstring>
-
-Q_LOGGING_CATEGORY(lcServerReadings, "moravin.common.serverreadings")
 
 namespace {
 

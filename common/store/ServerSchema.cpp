@@ -1,11 +1,9 @@
 #include "ServerSchema.h"
 
 #include "ServerConnection.h"
+#include "ServerLogging.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcServerSchema, "moravin.common.serverschema")
 
 namespace {
 
@@ -171,8 +169,8 @@ ServerSchema::Outcome ServerSchema::ensure(ServerConnection &connection, QString
     ServerResult end = connection.exec("commit");
     if (!end.ok())
         return failWith(end, QStringLiteral("The server's tables cannot be created"));
-    qCInfo(lcServerSchema) << "ServerSchema::ensure : version" << stored << "->" << targetVersion
-                           << "on" << connection.target();
+    qCInfo(lcServer) << "ServerSchema::ensure : version" << stored << "->" << targetVersion << "on"
+                     << connection.target();
     return stored == 0 ? Outcome::Created : Outcome::Upgraded;
 }
 

@@ -1,17 +1,15 @@
 #include "ForwarderUplink.h"
 
+#include "ForwarderLogging.h"
 #include "store/ServerConnection.h"
 #include "store/ServerSchema.h"
 
 #include <QDateTime>
 #include <QHostInfo>
-#include <QLoggingCategory>
 #include <QtEndian>
 
 #include <charconv>
 #include <cstring>
-
-Q_LOGGING_CATEGORY(lcUplink, "moravin.recorder.forwarder")
 
 namespace {
 
@@ -239,9 +237,9 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
             return {Outcome::Refused,
                     QStringLiteral("The project's database cannot be read: %1").arg(error)};
         if (!present || !(local == server)) {
-            qCWarning(lcUplink) << "ForwarderUplink::attach : clash at" << stored
-                                << (present ? describe(local) : QStringLiteral("missing"))
-                                << describe(server);
+            qCWarning(lcForwarder)
+                << "ForwarderUplink::attach : clash at" << stored
+                << (present ? describe(local) : QStringLiteral("missing")) << describe(server);
             return {Outcome::Clash, clashText()};
         }
     }
@@ -253,8 +251,8 @@ ForwarderUplink::Status ForwarderUplink::attach(ForwarderSpool &spool)
         m_timeoutMs);
     if (!touched.ok())
         return classify(touched, QStringLiteral("The server refuses this project's store"));
-    qCInfo(lcUplink) << "ForwarderUplink::attach : store" << m_storeKey << "readings up to"
-                     << m_readingsMark << "events up to" << m_eventsMark;
+    qCInfo(lcForwarder) << "ForwarderUplink::attach : store" << m_storeKey << "readings up to"
+                        << m_readingsMark << "events up to" << m_eventsMark;
     return {};
 }
 

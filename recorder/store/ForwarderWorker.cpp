@@ -1,14 +1,12 @@
 #include "ForwarderWorker.h"
 
+#include "ForwarderLogging.h"
 #include "ForwarderSpool.h"
 #include "ForwarderUplink.h"
 #include "store/ServerConnection.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QTimer>
-
-Q_LOGGING_CATEGORY(lcForwarder, "moravin.recorder.forwarder")
 
 namespace {
 
