@@ -12,6 +12,7 @@ packages=(
     desktop-file-utils appstream lintian dpkg-dev file
     libcurl4-openssl-dev libmosquitto-dev libsecret-1-dev
     mosquitto mosquitto-clients python3-aiosmtpd gnome-keyring dbus-daemon openssl
+    postgresql-15 postgresql-client libpq-dev
 )
 
 missing=()

@@ -1,0 +1,3 @@
+#include "ForwarderLogging.h"
+
+Q_LOGGING_CATEGORY(lcForwarder, "moravin.recorder.forwarder")
