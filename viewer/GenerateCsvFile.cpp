@@ -1,25 +1,16 @@
 #include "GenerateCsvFile.h"
 
-#include "ChannelKey.h"
 #include "CsvFormat.h"
 
 #include <QFile>
-#include <QListWidgetItem>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcCsv, "moravin.viewer.csv")
 
-GenerateCsvFile::GenerateCsvFile(const QString &fileName, const QList<QListWidgetItem *> &items,
-                                 int rowCount, const ViewerSeries &series, QObject *parent)
+GenerateCsvFile::GenerateCsvFile(const QString &fileName, int rowCount, const ViewerSeries &series,
+                                 QObject *parent)
     : QThread(parent), m_fileName(fileName), m_rowCount(rowCount), m_series(series)
 {
-    // The titles are taken from the items here, on the window's thread.
-    if (!items.isEmpty()) {
-        QStringList titles;
-        for (const QListWidgetItem *item : items)
-            titles.append(item ? ChannelKey::titleFromItemText(item->text()) : QString());
-        m_series.titles = titles;
-    }
 }
 
 void GenerateCsvFile::run()

@@ -2,10 +2,7 @@
 
 #include "ViewerSeries.h"
 
-#include <QList>
 #include <QThread>
-
-class QListWidgetItem;
 
 // Writes the viewer's aligned data as a CSV file (CsvFormat) on its own
 // thread. done(fileName) follows a complete file; a file that cannot be
@@ -14,8 +11,9 @@ class GenerateCsvFile : public QThread
 {
     Q_OBJECT
 public:
-    GenerateCsvFile(const QString &fileName, const QList<QListWidgetItem *> &items, int rowCount,
-                    const ViewerSeries &series, QObject *parent = nullptr);
+    // The header carries the series' titles: the selected channels'.
+    GenerateCsvFile(const QString &fileName, int rowCount, const ViewerSeries &series,
+                    QObject *parent = nullptr);
 
 signals:
     void done(const QString &fileName);

@@ -2,6 +2,8 @@
 
 #include "core/NoValue.h"
 
+#include <algorithm>
+
 TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 const QStringList &TableModel::headers()
@@ -51,4 +53,24 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation == Qt::Horizontal)
         return headers().value(section);
     return section + 1;
+}
+
+QString TableModel::widestText(int column) const
+{
+    if (column <= 0 || column >= m_columns)
+        return column == 0 ? QStringLiteral("0000-00-00 00:00:00") : QString();
+    const QVector<double> &values = m_series.values.at(column - 1);
+    double low = NoValue;
+    double high = -NoValue;
+    for (double v : values) {
+        if (v == NoValue)
+            continue;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    if (low == NoValue)
+        return QString();
+    const QString a = QString::number(low, 'f', 2);
+    const QString b = QString::number(high, 'f', 2);
+    return a.size() >= b.size() ? a : b;
 }

@@ -24,6 +24,10 @@ public:
                         int role = Qt::DisplayRole) const override;
 
     static const QStringList &headers();
+    // The widest text of a column as the table shows it: the time's fixed
+    // width, or the value with the most characters (found at the channel's
+    // extremes, where its sign and digits are), so that no cell is cut.
+    QString widestText(int column) const;
 
 private:
     ViewerSeries m_series;

@@ -8,6 +8,7 @@
 #include "core/NoValue.h"
 #include "widgets/MessageDialog.h"
 
+#include <QAction>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QListWidget>
@@ -26,13 +27,20 @@ namespace {
 
 constexpr qint64 T0 = 1767225600; // 2026-01-01 00:00 UTC
 
-QList<ConfiguredDevice> devicesOf(const QString &project)
+QList<DeviceSettings> devicesOf(const QString &project)
 {
-    const auto r = CompanionProjectReader::read({"Trendora", project});
-    QList<ConfiguredDevice> list;
-    for (const DeviceSettings &s : r.devices)
-        list.append(ConfiguredDevice(s));
-    return list;
+    return CompanionProjectReader::read({"Trendora", project}).devices;
+}
+
+// The texts of the messages the window shows, "title|text"; closes them.
+QStringList takeMessages(QWidget &w)
+{
+    QStringList texts;
+    for (MessageDialog *m : w.findChildren<MessageDialog *>()) {
+        texts << m->title() + "|" + m->text();
+        delete m;
+    }
+    return texts;
 }
 
 template <typename T> T *child(QWidget &w, const char *name)
@@ -112,7 +120,6 @@ private slots:
         QCOMPARE(box->currentIndex(), 0);
         QCOMPARE(w.chartViewer()->mouseMode(), int(QChartViewer::MouseUsageScroll));
         QVERIFY(QByteArray::fromBase64(w.connectionTag().toLatin1()).startsWith("{"));
-        QCOMPARE(w.newViewerCommand(), "Trendora '" + m_project + "'");
     }
 
     void dateEditorsAndTheirSixtySecondRules()
@@ -344,25 +351,36 @@ private slots:
         Trendora w(m_project, devicesOf(m_project));
         QString program;
         QStringList arguments;
-        w.startDetached = [&](const QString &p, const QStringList &a) {
+        w.launcher().setStarter([&](const QString &p, const QStringList &a) {
             program = p;
             arguments = a;
             return false;
-        };
+        });
         w.slotNewViewProject();
         QVERIFY(program.endsWith("Trendora"));
         QCOMPARE(
             CompanionProjectReader::projectPathFromArguments(QStringList{"Trendora"} + arguments),
             m_project);
-        QCOMPARE(w.lastMessage(), QStringLiteral("Please check the Trendora execution file."));
+        QCOMPARE(takeMessages(w), QStringList{"ERROR|Please check the Trendora execution file."});
+        // The menu entry starts it.
+        program.clear();
+        w.findChild<QAction *>("action_newTrendora")->trigger();
+        QVERIFY(program.endsWith("Trendora"));
+        QCOMPARE(takeMessages(w).size(), 1);
 
         const QString dir = m_dir.filePath("with blanks");
         QDir().mkpath(dir);
         const QString p =
             makeProject(dir, "a b", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
         Trendora w2(p, devicesOf(p));
+        program.clear();
+        w2.launcher().setStarter([&](const QString &p, const QStringList &) {
+            program = p;
+            return true;
+        });
         w2.slotNewViewProject();
-        QCOMPARE(w2.lastMessage(), QStringLiteral("There is no data file."));
+        QCOMPARE(takeMessages(w2), QStringList{"WARNING|There is no data file."});
+        QVERIFY(program.isEmpty());
     }
 
     void missingRecordTimesComeFromTheDatabase()
