@@ -75,11 +75,7 @@ int main(int argc, char **argv)
         QTextStream(stderr) << project.errorText << "\n";
         return 1;
     }
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &s : project.devices)
-        devices.append(ConfiguredDevice(s));
-
-    Trendora w(project.projectFile, devices);
+    Trendora w(project.projectFile, project.devices);
     w.openFile = [](const QString &) {};
     w.move(0, 0);
     w.show();
@@ -140,7 +136,7 @@ int main(int argc, char **argv)
     pause(600);
 
     // A second window of the same project while the first one is shown.
-    Trendora w2(project.projectFile, devices);
+    Trendora w2(project.projectFile, project.devices);
     w2.move(40, 60);
     w2.show();
     w2.slotConfigSelected(w2.findChild<QListWidget *>("listWidget_device")->item(1));
