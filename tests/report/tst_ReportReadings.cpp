@@ -1,4 +1,5 @@
 #include "GenerateAverageQueries.h"
+#include "OpenFiles.h"
 #include "ReportReadings.h"
 #include "ReportTestProject.h"
 #include "store/ReadingsDatabase.h"
@@ -75,17 +76,6 @@ struct SignalLog
             direct);
     }
 };
-
-// How many of this process's file descriptors are open on the file.
-int openHandles(const QString &file)
-{
-    const QString target = QFileInfo(file).canonicalFilePath();
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
-        count += fd.symLinkTarget() == target;
-    return count;
-}
 
 QString timeText(qint64 t)
 {
@@ -207,7 +197,7 @@ private slots:
         QCOMPARE(results->periods.at(0).min[0], 0.0);
         QCOMPARE(results->periods.at(0).max[0], 6.0);
         QVERIFY(!results->periods.at(0).hasData(2));
-        QCOMPARE(openHandles(p.databasePath()), 0);
+        QCOMPARE(OpenFiles::countOn(p.databasePath()), 0);
         QCOMPARE(fileHash(p.databasePath()), before);
         QCOMPARE(QDir(QFileInfo(p.databasePath()).path()).entryList(QDir::Files), filesBefore);
     }
@@ -242,7 +232,7 @@ private slots:
         QCOMPARE(log.names, (QStringList{"createHashTables", "error"}));
         QVERIFY2(log.errorText.startsWith("makeModels error.\n"), qPrintable(log.errorText));
         QVERIFY(log.errorText.size() > QString("makeModels error.\n").size());
-        QCOMPARE(openHandles(path), 0);
+        QCOMPARE(OpenFiles::countOn(path), 0);
         if (!directory) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadOnly));

@@ -1,4 +1,5 @@
 #include "GenerateLinearQueries.h"
+#include "OpenFiles.h"
 #include "ViewerTestData.h"
 #include "core/NoValue.h"
 
@@ -35,17 +36,6 @@ QList<CompanionChannel> channelsOf(const QStringList &keys)
         channels.append(c);
     }
     return channels;
-}
-
-// How many of this process's file descriptors are open on the file.
-int openHandles(const QString &file)
-{
-    const QString target = QFileInfo(file).canonicalFilePath();
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
-        count += fd.symLinkTarget() == target;
-    return count;
 }
 
 Run generate(const QString &db, const QStringList &keys, qint64 start, qint64 end)
@@ -111,7 +101,7 @@ private slots:
         QCOMPARE(r.series.localText(2), QStringLiteral("2026-01-01 00:00:02"));
         QCOMPARE(fileHash(db), before);
         QCOMPARE(r.series.titles, QStringList({"A_channel1", "B_channel1", "A_channel2"}));
-        QCOMPARE(openHandles(db), 0);
+        QCOMPARE(OpenFiles::countOn(db), 0);
     }
 
     void samePointDateTwice()
@@ -228,7 +218,7 @@ private slots:
         const Run one = generate(db, {"D0_channel1"}, T0, T0 + 60000);
         QCOMPARE(one.series.rowCount(), 60000 + 1);
         // Both connections are closed again.
-        QCOMPARE(openHandles(db), 0);
+        QCOMPARE(OpenFiles::countOn(db), 0);
     }
 
     void readsWhileTheRecorderWrites()
