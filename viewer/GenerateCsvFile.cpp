@@ -3,6 +3,7 @@
 #include "CsvFormat.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcCsv, "moravin.viewer.csv")
@@ -11,6 +12,23 @@ GenerateCsvFile::GenerateCsvFile(const QString &fileName, int rowCount, const Vi
                                  QObject *parent)
     : QThread(parent), m_fileName(fileName), m_rowCount(rowCount), m_series(series)
 {
+}
+
+QString GenerateCsvFile::proposedName(const QString &projectFile, const QDateTime &now)
+{
+    const QFileInfo info(projectFile);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') +
+           now.toString(QStringLiteral("yyyyMMddhhmmss")) + QStringLiteral(".csv");
+}
+
+bool GenerateCsvFile::prepareTarget(QString *fileName)
+{
+    if (QFileInfo(*fileName).suffix().isEmpty())
+        *fileName += QStringLiteral(".csv");
+    if (QFileInfo::exists(*fileName))
+        QFile::remove(*fileName);
+    QFile trial(*fileName);
+    return trial.open(QIODevice::WriteOnly);
 }
 
 void GenerateCsvFile::run()

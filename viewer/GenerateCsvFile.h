@@ -2,6 +2,7 @@
 
 #include "ViewerSeries.h"
 
+#include <QDateTime>
 #include <QThread>
 
 // Writes the viewer's aligned data as a CSV file (CsvFormat) on its own
@@ -14,6 +15,13 @@ public:
     // The header carries the series' titles: the selected channels'.
     GenerateCsvFile(const QString &fileName, int rowCount, const ViewerSeries &series,
                     QObject *parent = nullptr);
+
+    // "<project folder>/<project name>_<yyyyMMddhhmmss>.csv".
+    static QString proposedName(const QString &projectFile, const QDateTime &now);
+    // Makes the name the user chose the file the export writes: ".csv" added
+    // when it has no suffix, an existing file of that name removed, and a
+    // trial opening. False when the file cannot be written.
+    static bool prepareTarget(QString *fileName);
 
 signals:
     void done(const QString &fileName);

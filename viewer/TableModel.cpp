@@ -2,6 +2,10 @@
 
 #include "core/NoValue.h"
 
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+
 #include <algorithm>
 
 TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -73,4 +77,19 @@ QString TableModel::widestText(int column) const
     const QString a = QString::number(low, 'f', 2);
     const QString b = QString::number(high, 'f', 2);
     return a.size() >= b.size() ? a : b;
+}
+
+int TableModel::fitColumns(QTableView *table) const
+{
+    QHeaderView *header = table->horizontalHeader();
+    // The item views' text margins, and a little air.
+    const int margin =
+        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 6;
+    int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_columns; ++column) {
+        const int text = table->fontMetrics().horizontalAdvance(widestText(column));
+        header->resizeSection(column, std::max(header->sectionSizeHint(column), text + margin));
+        width += header->sectionSize(column);
+    }
+    return width;
 }

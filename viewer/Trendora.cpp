@@ -20,7 +20,6 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -70,12 +69,9 @@ Trendora::~Trendora()
 
 void Trendora::stopWorkers()
 {
-    for (QThread *t :
-         {static_cast<QThread *>(m_worker.data()), static_cast<QThread *>(m_csvWorker.data())}) {
-        if (t) {
-            t->requestInterruption();
+    for (QThread *t : QList<QThread *>{m_worker.data(), m_csvWorker.data()}) {
+        if (t)
             t->wait();
-        }
     }
 }
 
@@ -187,7 +183,6 @@ void Trendora::fillDeviceList(const QList<DeviceSettings> &devices)
             m_channels.append(c);
         }
     }
-    ui->toolBox->setCurrentIndex(0);
 }
 
 void Trendora::slotConfigSelected(QListWidgetItem *item)
@@ -295,13 +290,16 @@ void Trendora::genThreadDone(int count)
     if (m_worker)
         m_series = m_worker->takeResult();
     m_rowCount = m_series.rowCount();
-    m_dataReady = m_rowCount > 0;
     qCDebug(lcViewer) << "genThreadDone 2";
     ViewerChart::setInitialViewPort(ui->chartViewer->viewPortManager(), m_series);
+    // The table's panel takes its width before the chart is drawn at what
+    // is left of the window.
+    showTable();
+    layout()->activate();
+    m_dataReady = m_rowCount > 0;
     ui->chartViewer->requestViewPortUpdate(true, true);
     qCDebug(lcViewer) << "genThreadDone 3";
     m_progress->close();
-    showTable();
     qCDebug(lcViewer) << "genThreadDone 4";
 
     setSelectionEnabled(false);
@@ -319,15 +317,11 @@ void Trendora::showTable()
     m_tableModel = new TableModel(this);
     m_tableModel->setSeries(m_series);
     ui->tableView->setModel(m_tableModel);
-    // Every column as wide as its widest text or its title.
-    QHeaderView *header = ui->tableView->horizontalHeader();
-    const QFontMetrics metrics = ui->tableView->fontMetrics();
-    const int margin =
-        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ui->tableView) + 1) + 6;
-    for (int column = 0; column < m_tableModel->columnCount(); ++column)
-        header->resizeSection(
-            column, std::max(header->sectionSizeHint(column),
-                             metrics.horizontalAdvance(m_tableModel->widestText(column)) + margin));
+    // The panel as wide as all columns together.
+    const QMargins page = ui->page_table->layout()->contentsMargins();
+    const int width = m_tableModel->fitColumns(ui->tableView) + page.left() + page.right() +
+                      2 * ui->toolBox->frameWidth();
+    ui->toolBox->setFixedWidth(std::max(ui->toolBox->minimumWidth(), width));
 }
 
 void Trendora::onHScrollBarChanged(int value)
@@ -426,33 +420,20 @@ void Trendora::slotNewViewProject()
     m_launcher.launch(CompanionLauncher::Trendora, projectFile, std::nullopt);
 }
 
-QString Trendora::proposedCsvName() const
-{
-    const QFileInfo info(projectFile);
-    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') +
-           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")) +
-           QStringLiteral(".csv");
-}
-
 void Trendora::slotCsvExport()
 {
     qCDebug(lcViewer) << "slotCsvExport()";
     if (!m_dataReady || m_busy)
         return;
-    QString fileName = askSaveFileName ? askSaveFileName(proposedCsvName()) : QString();
+    QString fileName = askSaveFileName ? askSaveFileName(GenerateCsvFile::proposedName(
+                                             projectFile, QDateTime::currentDateTime()))
+                                       : QString();
     if (fileName.isEmpty())
         return;
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".csv");
-    if (QFileInfo::exists(fileName))
-        QFile::remove(fileName);
-    {
-        QFile test(fileName);
-        if (!test.open(QIODevice::WriteOnly)) {
-            showMessage(QStringLiteral("ERROR"),
-                        QStringLiteral("The file cannot be written:\n") + fileName);
-            return;
-        }
+    if (!GenerateCsvFile::prepareTarget(&fileName)) {
+        showMessage(QStringLiteral("ERROR"),
+                    QStringLiteral("The file cannot be written:\n") + fileName);
+        return;
     }
     m_progress->open(QStringLiteral("Creating CSV File..."), m_rowCount);
     m_busy = true;

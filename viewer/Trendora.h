@@ -61,7 +61,6 @@ public:
     TableModel *tableModel() const { return m_tableModel; }
     QProgressDialog *progressDialog() const;
     QString lastMessage() const { return m_lastMessage; }
-    QString proposedCsvName() const;
 
 public slots:
     void topDblClick();

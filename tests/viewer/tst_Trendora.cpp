@@ -10,11 +10,13 @@
 
 #include <QAction>
 #include <QDateTimeEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolBox>
 #include <QtTest>
@@ -231,6 +233,41 @@ private slots:
         vp->setViewPortWidth(1);
         w.chartViewer()->requestViewPortUpdate(true, false);
         QTRY_VERIFY(!bar->isEnabled());
+    }
+
+    void tableColumnsShowEveryValueWhole()
+    {
+        // Values from 100 up and below zero far from the first rows, and four
+        // channels: every cell reads whole and every column is on screen.
+        const QString dir = m_dir.filePath("wide");
+        QDir().mkpath(dir);
+        std::vector<Row> rows;
+        for (qint64 t = 0; t < 3000; ++t) {
+            rows.push_back({"A", t == 2999 ? 1234.56 : 5.0, t == 2500 ? -987.25 : 1.0, T0 + t});
+            rows.push_back({"B", 100.5, 50, T0 + t});
+        }
+        QVERIFY(makeDatabase(dir + "/w.dat", rows));
+        const QString p =
+            makeProject(dir, "w", {"A", "B"}, "2026-01-01 00:00:00", "2026-01-01 00:49:59");
+        Trendora w(p, devicesOf(p));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(makeChart(w, {0, 1, 2, 3}));
+        auto *table = child<QTableView>(w, "tableView");
+        QHeaderView *header = table->horizontalHeader();
+        const QFontMetrics fm = table->fontMetrics();
+        const QStringList widest{"2026-01-01 00:49:59", "1234.56", "-987.25", "100.50", "50.00"};
+        QCOMPARE(header->count(), widest.size());
+        for (int c = 0; c < widest.size(); ++c) {
+            QCOMPARE(w.tableModel()->widestText(c).size(), widest.at(c).size());
+            QVERIFY2(header->sectionSize(c) >= fm.horizontalAdvance(widest.at(c)) + 4,
+                     qPrintable(widest.at(c)));
+            QVERIFY(header->sectionSize(c) >= header->sectionSizeHint(c));
+        }
+        QTRY_VERIFY(table->isVisible());
+        QTRY_COMPARE(table->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(header->sectionViewportPosition(4) + header->sectionSize(4) <=
+                table->viewport()->width());
     }
 
     void zoomButtonsWheelAndCursor()
