@@ -16,7 +16,7 @@ QMenu *styledMenu(const QString &title, QWidget *parent)
 
 } // namespace
 
-MainMenus::MainMenus(MoravinMain *window) : QObject(window), m_window(window)
+MainMenus::MainMenus(MoravinMain *window) : QObject(window)
 {
     m_projectMenu = styledMenu(QStringLiteral("Project"), window);
     m_addDelete = m_projectMenu->addAction(QStringLiteral("Add/Delete"), window,
