@@ -60,8 +60,8 @@ Report::Report(const QString &projectFile, const QList<DeviceSettings> &devices,
     buildMenus();
 
     const ProjectFile project(m_projectFile);
-    m_ui->lineEdit_subject->setText(project.readValue(QStringLiteral("ReportSubject")).toString());
-    m_ui->lineEdit_author->setText(project.readValue(QStringLiteral("ReportAuthor")).toString());
+    m_ui->lineEdit_subject->setText(project.reportSubject());
+    m_ui->lineEdit_author->setText(project.reportAuthor());
 
     connect(m_ui->webView, &QWebView::loadFinished, this, [this](bool ok) {
         qCDebug(lcReport) << "form loaded :" << ok;
@@ -262,8 +262,7 @@ void Report::genThreadDone()
 
     const ProjectFile project(m_projectFile);
     const bool saved =
-        project.writeValue(QStringLiteral("ReportSubject"), m_ui->lineEdit_subject->text()) &&
-        project.writeValue(QStringLiteral("ReportAuthor"), m_ui->lineEdit_author->text());
+        project.writeReportHeading(m_ui->lineEdit_subject->text(), m_ui->lineEdit_author->text());
     if (m_pageLoaded)
         fillPage();
     else
