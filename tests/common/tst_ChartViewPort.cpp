@@ -21,17 +21,17 @@ class TestChartViewPort : public QObject
 {
     Q_OBJECT
 private:
-    static void setPlot(QChartViewer &viewer)
+    static ChartMetrics plot(int left, int top, int width, int height)
     {
         ChartMetrics m;
         m.valid = true;
-        m.width = 600;
-        m.height = 400;
-        m.plotLeft = 55;
-        m.plotTop = 55;
-        m.plotWidth = 500;
-        m.plotHeight = 300;
-        viewer.viewPortManager()->setChartMetrics(m);
+        m.width = left + width + 45;
+        m.height = top + height + 45;
+        m.plotLeft = left;
+        m.plotTop = top;
+        m.plotWidth = width;
+        m.plotHeight = height;
+        return m;
     }
 
 private slots:
@@ -90,7 +90,7 @@ private slots:
     {
         QChartViewer viewer;
         viewer.setUpdateInterval(0);
-        setPlot(viewer);
+        viewer.viewPortManager()->setChartMetrics(plot(55, 55, 500, 300));
         ViewPortManager *vp = viewer.viewPortManager();
         vp->setViewPortWidth(0.2);
         vp->setViewPortLeft(0.8);
@@ -126,13 +126,7 @@ private slots:
     void scalingKeepsTheValueUnderThePoint()
     {
         ViewPortManager vp;
-        ChartMetrics m;
-        m.valid = true;
-        m.plotLeft = 10;
-        m.plotWidth = 100;
-        m.plotTop = 0;
-        m.plotHeight = 100;
-        vp.setChartMetrics(m);
+        vp.setChartMetrics(plot(10, 0, 100, 100));
         vp.setZoomInHeightLimit(1); // the height stays whole
         vp.setViewPortWidth(0.5);
         vp.setViewPortLeft(0.2);
