@@ -41,7 +41,10 @@ QString ReadingsDatabase::errorText() const
 bool ReadingsDatabase::rowIds(RowIdSpan *span) const
 {
     using namespace StoreSchema::Readings;
-    ReadingsStatement st(*this, QByteArray("select min(rowid), max(rowid) from ") + Table);
+    // Two subqueries: each single min() or max() reads one end of the
+    // primary key, while both in one select would visit every row.
+    ReadingsStatement st(*this, QByteArray("select (select min(rowid) from ") + Table +
+                                    "), (select max(rowid) from " + Table + ')');
     if (!st.next())
         return false;
     *span = st.isNull(0) ? RowIdSpan() : RowIdSpan{st.integer(0), st.integer(1)};
