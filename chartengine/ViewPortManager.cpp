@@ -217,6 +217,24 @@ bool ViewPortManager::zoomAt(int direction, int x, int y, double ratio)
     return changedFrom(before);
 }
 
+bool ViewPortManager::scaleAround(double x, double y, double factor)
+{
+    const State before = state();
+    const double width = qBound(m_zoomInWidth, m_width * factor, m_zoomOutWidth);
+    if (width != m_width) {
+        const double plotWidth = qMax(1, m_metrics.plotWidth);
+        m_left += (x - m_metrics.plotLeft) / plotWidth * (m_width - width);
+        m_width = width;
+    }
+    const double height = qBound(m_zoomInHeight, m_height * factor, m_zoomOutHeight);
+    if (height != m_height) {
+        const double plotHeight = qMax(1, m_metrics.plotHeight);
+        m_top += (y - m_metrics.plotTop) / plotHeight * (m_height - height);
+        m_height = height;
+    }
+    return changedFrom(before);
+}
+
 bool ViewPortManager::zoomTo(int direction, int x1, int y1, int x2, int y2)
 {
     const State before = state();

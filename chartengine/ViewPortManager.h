@@ -59,6 +59,10 @@ public:
     bool canZoomOut(int direction) const;
     // ratio > 1 zooms in around the point, < 1 out; true when the view port changed.
     bool zoomAt(int direction, int x, int y, double ratio);
+    // Scales width and height by factor (< 1 zooms in) within their zoom
+    // limits, keeping the value under the chart point (x, y) where it is;
+    // true when the view port changed.
+    bool scaleAround(double x, double y, double factor);
     // Makes the rectangle (chart pixels) the new view.
     bool zoomTo(int direction, int x1, int y1, int x2, int y2);
     void startDrag();

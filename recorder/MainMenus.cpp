@@ -1,6 +1,7 @@
 #include "MainMenus.h"
 
 #include "MoravinMain.h"
+#include "widgets/MenuPopup.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,17 +11,12 @@ namespace {
 
 QMenu *styledMenu(const QString &title, QWidget *parent)
 {
-    auto *menu = new QMenu(title, parent);
-    menu->setStyleSheet(QStringLiteral("background-color: rgb(203, 203, 203);"));
-    QFont font = menu->font();
-    font.setWeight(QFont::Bold);
-    menu->setFont(font);
-    return menu;
+    return MenuPopup::create(title, parent);
 }
 
 } // namespace
 
-MainMenus::MainMenus(MoravinMain *window) : QObject(window), m_window(window)
+MainMenus::MainMenus(MoravinMain *window) : QObject(window)
 {
     m_projectMenu = styledMenu(QStringLiteral("Project"), window);
     m_addDelete = m_projectMenu->addAction(QStringLiteral("Add/Delete"), window,
@@ -87,7 +83,5 @@ void MainMenus::uncheckExpansion()
 
 void MainMenus::popUnder(QMenu *menu, const QPushButton *button) const
 {
-    const QRect window = m_window->geometry();
-    const QRect b = button->geometry();
-    menu->popup(QPoint(window.left() + 5 + b.left(), window.top() + 1 + b.bottom()));
+    MenuPopup::popUnder(menu, button);
 }

@@ -32,7 +32,6 @@ public:
     void popUnder(QMenu *menu, const QPushButton *button) const;
 
 private:
-    MoravinMain *m_window;
     QMenu *m_projectMenu = nullptr;
     QMenu *m_recordMenu = nullptr;
     QMenu *m_reportMenu = nullptr;

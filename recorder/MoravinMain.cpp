@@ -3,10 +3,12 @@
 #include "MainMenus.h"
 #include "ProjectMain.h"
 #include "RecentProjects.h"
+#include "companion/CompanionLauncher.h"
 #include "control/AlarmSoundDecision.h"
 #include "control/DatabaseSize.h"
 #include "control/FlushSchedule.h"
 #include "control/FoundDevices.h"
+#include "core/ConnectionTag.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
 #include "device/AbstractDevice.h"
@@ -16,7 +18,6 @@
 #include "device/RecorderInterval.h"
 #include "device/UsbPortDetector.h"
 #include "dialogs/AboutBox.h"
-#include "dialogs/CompanionLauncher.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
 #include "store/InsertSerialData.h"
@@ -34,7 +35,6 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
-#include <QUuid>
 #include <QVBoxLayout>
 
 Q_LOGGING_CATEGORY(lcMain, "moravin.main")
@@ -60,7 +60,7 @@ MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent), ui(std::make_unique
     // to it; the panels are laid out for that size.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         resize(size().boundedTo(screen->availableGeometry().size()).expandedTo(minimumSizeHint()));
-    m_connectionTag = QString::fromLatin1(QUuid::createUuid().toString().toLatin1().toBase64());
+    m_connectionTag = ConnectionTag::create();
     m_layout = new QVBoxLayout(ui->centralFrame);
     m_layout->setContentsMargins(0, 0, 0, 0);
     setWindowTitle(QString::fromLatin1(WindowTitle));

@@ -3,9 +3,7 @@
 #include "HourlyPeriods.h"
 #include "ReportLogging.h"
 #include "ReportReadings.h"
-
-#include <QSqlDatabase>
-#include <QSqlError>
+#include "store/ReadingsDatabase.h"
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -24,10 +22,6 @@ GenerateAverageQueries::GenerateAverageQueries(const QString &connectionTag, con
 
 GenerateAverageQueries::~GenerateAverageQueries()
 {
-    if (QSqlDatabase::contains(connectionName())) {
-        QSqlDatabase::database(connectionName(), false).close();
-        QSqlDatabase::removeDatabase(connectionName());
-    }
     qCDebug(lcReport) << "~GenerateAverageQueries()";
 }
 
@@ -41,35 +35,23 @@ bool GenerateAverageQueries::readAll(QVector<QVector<ReportResults::Reading>> &c
     const QDateTime start = QDateTime::fromString(m_startText, kTimeFormat);
     const QDateTime end = QDateTime::fromString(m_endText, kTimeFormat);
     QString reason;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::contains(connectionName())
-                ? QSqlDatabase::database(connectionName(), false)
-                : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
-        db.setDatabaseName(m_dbPath);
-        // Never create or change the recorder's file.
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!start.isValid() || !end.isValid()) {
-            reason = QStringLiteral("The report period is not valid.");
-        } else if (!db.open()) {
-            reason = db.lastError().text();
-        } else {
-            const ReportReadings::Result r =
-                ReportReadings::read(db, m_items, start.toSecsSinceEpoch(), end.toSecsSinceEpoch());
-            if (r.ok) {
-                for (int i = 0; i < r.channels.size(); ++i) {
-                    qCDebug(lcReport) << "hash size [" << i << "] :" << r.channels.at(i).size();
-                    m_results->emptyChannel[i] = r.channels.at(i).isEmpty();
-                }
-                channels = r.channels;
-                total = r.total;
-            } else {
-                reason = r.errorText;
+    if (!start.isValid() || !end.isValid()) {
+        reason = QStringLiteral("The report period is not valid.");
+    } else {
+        const ReadingsDatabase db(m_dbPath, connectionName());
+        const ReportReadings::Result r =
+            ReportReadings::read(db, m_items, start.toSecsSinceEpoch(), end.toSecsSinceEpoch());
+        if (r.ok) {
+            for (int i = 0; i < r.channels.size(); ++i) {
+                qCDebug(lcReport) << "hash size [" << i << "] :" << r.channels.at(i).size();
+                m_results->emptyChannel[i] = r.channels.at(i).isEmpty();
             }
+            channels = r.channels;
+            total = r.total;
+        } else {
+            reason = r.errorText;
         }
-        db.close();
     }
-    QSqlDatabase::removeDatabase(connectionName());
     if (reason.isEmpty())
         return true;
     qCDebug(lcReport) << "makeModels error." << reason;

@@ -6,49 +6,44 @@
 #include "ReportLogging.h"
 #include "ReportMarkup.h"
 #include "ReportPage.h"
+#include "companion/ChannelSelection.h"
+#include "companion/WorkerProgress.h"
+#include "core/ConnectionTag.h"
 #include "core/ProjectFile.h"
 #include "ui_Report.h"
+#include "widgets/MenuPopup.h"
 #include "widgets/MessageDialog.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QProcess>
-#include <QProgressDialog>
-#include <QUuid>
 #include <QWebFrame>
 
 namespace {
 
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-const QString kMenuStyle = QStringLiteral("background-color: rgb(203, 203, 203);");
 const QString kFormUrl = QStringLiteral("qrc:///assets/reportform.html");
 
 } // namespace
 
-Report::Report(const QString &projectFile, const QList<ConfiguredDevice> &devices, QWidget *parent)
+Report::Report(const QString &projectFile, const QList<DeviceSettings> &devices, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint), m_ui(new Ui::Report),
-      m_connectionTag(QString::fromLatin1(QUuid::createUuid().toString().toLatin1().toBase64())),
-      m_projectFile(projectFile), m_devices(devices),
-      m_checkIcon(QStringLiteral(":/img/check.png")),
-      m_noCheckIcon(QStringLiteral(":/img/nocheck.png"))
+      m_connectionTag(ConnectionTag::create()), m_projectFile(projectFile), m_launcher(this)
 {
     m_ui->setupUi(this);
     m_normalGeometry = geometry();
+    m_selection = new ChannelSelection(m_ui->listWidget_device);
+    m_progress = new WorkerProgress(this);
 
     m_chooseFile = [this](const QString &title, const QString &proposed, const QString &filter) {
         return QFileDialog::getSaveFileName(this, title, proposed, filter);
     };
     m_openFile = [](const QUrl &url) { QDesktopServices::openUrl(url); };
-    const QString besideUs = QCoreApplication::applicationDirPath() + QStringLiteral("/Pagewright");
-    m_programPath = QFileInfo(besideUs).isExecutable() ? besideUs : QStringLiteral("Pagewright");
 
     readProject();
 
@@ -61,11 +56,12 @@ Report::Report(const QString &projectFile, const QList<ConfiguredDevice> &device
     connect(m_ui->btn_makeReport, &QPushButton::clicked, this, &Report::slotCommandUpdate);
     connect(m_ui->btn_exportReport, &QPushButton::clicked, this, &Report::slotCommandPrint);
     connect(m_ui->listWidget_device, &QListWidget::itemClicked, this, &Report::slotConfigSelected);
+    connect(m_selection, &ChannelSelection::changed, m_ui->btn_makeReport, &QWidget::setEnabled);
     buildMenus();
 
     const ProjectFile project(m_projectFile);
-    m_ui->lineEdit_subject->setText(project.readValue(QStringLiteral("ReportSubject")).toString());
-    m_ui->lineEdit_author->setText(project.readValue(QStringLiteral("ReportAuthor")).toString());
+    m_ui->lineEdit_subject->setText(project.reportSubject());
+    m_ui->lineEdit_author->setText(project.reportAuthor());
 
     connect(m_ui->webView, &QWebView::loadFinished, this, [this](bool ok) {
         qCDebug(lcReport) << "form loaded :" << ok;
@@ -78,7 +74,7 @@ Report::Report(const QString &projectFile, const QList<ConfiguredDevice> &device
     m_ui->webView->setHtml(QString::fromUtf8(form.readAll()), QUrl(kFormUrl));
     m_ui->webView->setZoomFactor(ZoomFactor);
 
-    fillDeviceList(m_devices);
+    fillDeviceList(devices);
 }
 
 Report::~Report()
@@ -122,14 +118,12 @@ void Report::setUpDateRange(const QString &recordStart, const QString &recordSto
             &Report::slotStartDateTimeChanged);
 }
 
-void Report::fillDeviceList(const QList<ConfiguredDevice> &devices)
+void Report::fillDeviceList(const QList<DeviceSettings> &devices)
 {
-    for (const ConfiguredDevice &device : devices) {
+    for (const DeviceSettings &device : devices) {
         for (int channel = 1; channel <= 2; ++channel) {
             const ReportChannel c = ReportChannel::fromDevice(device, channel);
-            auto *item = new QListWidgetItem(m_noCheckIcon, c.itemText(), m_ui->listWidget_device);
-            item->setData(Qt::ToolTipRole, c.key());
-            item->setData(Qt::UserRole, m_channels.size());
+            m_selection->addItem(c.itemText(), c.key());
             m_channels.append(c);
         }
     }
@@ -137,13 +131,11 @@ void Report::fillDeviceList(const QList<ConfiguredDevice> &devices)
 
 void Report::buildMenus()
 {
-    m_projectMenu = new QMenu(QStringLiteral("Project"), this);
-    m_projectMenu->setStyleSheet(kMenuStyle);
+    m_projectMenu = MenuPopup::create(QStringLiteral("Project"), this);
     m_projectMenu->addAction(QStringLiteral("New Report"), this, &Report::slotNewReportProject);
     m_projectMenu->addAction(QStringLiteral("Exit"), this, &QWidget::close);
 
-    m_printMenu = new QMenu(QStringLiteral("PRINT"), this);
-    m_printMenu->setStyleSheet(kMenuStyle);
+    m_printMenu = MenuPopup::create(QStringLiteral("PRINT"), this);
     m_printMenu->addAction(QStringLiteral("Print"), this, &Report::exportPrint);
     m_printMenu->addAction(QStringLiteral("Print Preview"), this, &Report::exportPrintPreview);
     m_printMenu->addAction(QStringLiteral("pdf"), this, &Report::exportPrintPdf);
@@ -182,22 +174,7 @@ void Report::topMoved(const QPoint &globalPos)
 
 void Report::slotConfigSelected(QListWidgetItem *item)
 {
-    if (m_selectedItems.contains(item)) {
-        m_selectedItems.removeOne(item);
-        item->setIcon(m_noCheckIcon);
-    } else if (m_selectedItems.size() < ReportResults::MaxChannels) {
-        m_selectedItems.append(item);
-        item->setIcon(m_checkIcon);
-    }
-    m_ui->btn_makeReport->setEnabled(!m_selectedItems.isEmpty());
-}
-
-QList<ReportChannel> Report::selectedChannels() const
-{
-    QList<ReportChannel> channels;
-    for (QListWidgetItem *item : m_selectedItems)
-        channels.append(m_channels.at(item->data(Qt::UserRole).toInt()));
-    return channels;
+    m_selection->toggle(item);
 }
 
 void Report::setSelectionEnabled(bool enabled)
@@ -210,7 +187,7 @@ void Report::setSelectionEnabled(bool enabled)
 
 void Report::slotCommandUpdate()
 {
-    if (m_selectedItems.isEmpty()) {
+    if (m_selection->isEmpty()) {
         MessageDialog::showTransient(QStringLiteral("Information"),
                                      QStringLiteral("Please select at least one or more "
                                                     "Device.\nPlease retry."),
@@ -228,16 +205,9 @@ void Report::slotCommandUpdate()
     qCDebug(lcReport) << "timeLength :" << length;
     qCDebug(lcReport) << "timeSeries :" << length / 3600;
 
-    closeProgress();
-    m_progressDialog = new QProgressDialog(this, Qt::Dialog | Qt::FramelessWindowHint);
-    m_progressDialog->setCancelButton(nullptr);
-    m_progressDialog->setStyleSheet(
-        QStringLiteral("background-color:rgb(55,55,55);color:rgb(230,230,230);"));
-    m_progressDialog->setRange(0, 0);
-    m_progressDialog->setLabelText(QStringLiteral("Creating View..."));
-    m_progressDialog->show();
+    m_progress->open(QStringLiteral("Creating View..."));
 
-    m_reportChannels = selectedChannels();
+    m_reportChannels = m_selection->pick(m_channels);
     m_worker =
         new GenerateAverageQueries(m_connectionTag, m_dbname, m_reportChannels,
                                    start.toString(kTimeFormat), end.toString(kTimeFormat), this);
@@ -246,39 +216,24 @@ void Report::slotCommandUpdate()
     connect(m_worker, &GenerateAverageQueries::wholeCount, this, &Report::genThreadCount);
     connect(m_worker, &GenerateAverageQueries::createHashTables, this,
             &Report::genThreadHashTables);
-    connect(m_worker, &GenerateAverageQueries::progPlus, m_progressDialog,
-            &QProgressDialog::setValue);
     connect(m_worker, &GenerateAverageQueries::error, this, &Report::genThreadError);
-    connect(m_worker, &QThread::finished, m_worker, &QObject::deleteLater);
-    m_worker->start(QThread::LowPriority);
-}
-
-void Report::closeProgress()
-{
-    if (m_progressDialog) {
-        m_progressDialog->close();
-        delete m_progressDialog;
-    }
+    m_progress->start(m_worker.data());
 }
 
 void Report::genThreadHashTables()
 {
-    if (m_progressDialog)
-        m_progressDialog->setLabelText(QStringLiteral("Creating Hash Tables..."));
+    m_progress->showHashTables();
 }
 
 void Report::genThreadCount(int count)
 {
-    if (!m_progressDialog)
-        return;
-    m_progressDialog->setLabelText(QStringLiteral("Creating Chart..."));
-    m_progressDialog->setRange(0, count);
+    m_progress->showCount(count);
 }
 
 void Report::genThreadError(const QString &text)
 {
     qCDebug(lcReport) << "genThreadError :" << text;
-    closeProgress();
+    m_progress->close();
     MessageDialog::showTransient(QStringLiteral("ERROR"), text, this);
     m_ui->listWidget_device->clearSelection();
     setSelectionEnabled(true);
@@ -291,7 +246,7 @@ void Report::genThreadDone()
     m_ui->btn_close->setEnabled(true);
     m_ui->listWidget_device->clearSelection();
     if (!m_results || m_results->chartPoints.isEmpty()) {
-        closeProgress();
+        m_progress->close();
         MessageDialog::showTransient(QStringLiteral("ERROR"), QStringLiteral("Not Enough Data."),
                                      this);
         setSelectionEnabled(true);
@@ -307,13 +262,12 @@ void Report::genThreadDone()
 
     const ProjectFile project(m_projectFile);
     const bool saved =
-        project.writeValue(QStringLiteral("ReportSubject"), m_ui->lineEdit_subject->text()) &&
-        project.writeValue(QStringLiteral("ReportAuthor"), m_ui->lineEdit_author->text());
+        project.writeReportHeading(m_ui->lineEdit_subject->text(), m_ui->lineEdit_author->text());
     if (m_pageLoaded)
         fillPage();
     else
         m_fillPending = true;
-    closeProgress();
+    m_progress->close();
     if (!saved)
         MessageDialog::showTransient(
             QStringLiteral("WARNING"),
@@ -345,34 +299,17 @@ void Report::fillPage()
 
 void Report::slotCommandProject()
 {
-    m_projectMenu->popup(m_ui->btn_project->mapToGlobal(QPoint(0, m_ui->btn_project->height())));
+    MenuPopup::popUnder(m_projectMenu, m_ui->btn_project);
 }
 
 void Report::slotCommandPrint()
 {
-    m_printMenu->popup(
-        m_ui->btn_exportReport->mapToGlobal(QPoint(0, m_ui->btn_exportReport->height())));
+    MenuPopup::popUnder(m_printMenu, m_ui->btn_exportReport);
 }
 
 void Report::slotNewReportProject()
 {
-    const ProjectFile project(m_projectFile);
-    if (!QFileInfo(project.databasePath()).isFile()) {
-        MessageDialog::showTransient(QStringLiteral("WARNING"),
-                                     QStringLiteral("There is no data file."), this);
-        return;
-    }
-    // One argument: the new process rebuilds the path from it as the
-    // recorder's launch does, blanks included.
-    const QString argument = QLatin1Char('\'') + m_projectFile + QLatin1Char('\'');
-    const QString command = m_programPath + QLatin1Char(' ') + argument;
-    qCDebug(lcReport).noquote() << "cmd :" << command;
-    if (!QProcess::startDetached(m_programPath, {argument})) {
-        qCDebug(lcReport).noquote() << "startDetached :" << command << "failed!";
-        MessageDialog::showTransient(QStringLiteral("ERROR"),
-                                     QStringLiteral("Please check the Pagewright execution file."),
-                                     this);
-    }
+    m_launcher.launch(CompanionLauncher::Pagewright, m_projectFile, std::nullopt);
 }
 
 void Report::slotView100()

@@ -2,9 +2,9 @@
 
 #include "ReportChannel.h"
 #include "ReportResults.h"
-#include "companion/ConfiguredDevice.h"
+#include "companion/CompanionLauncher.h"
+#include "core/DeviceSettings.h"
 
-#include <QIcon>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QUrl>
@@ -12,11 +12,12 @@
 
 #include <functional>
 
+class ChannelSelection;
 class GenerateAverageQueries;
 class QListWidgetItem;
 class QMenu;
 class QPrinter;
-class QProgressDialog;
+class WorkerProgress;
 
 namespace Ui {
 class Report;
@@ -35,7 +36,7 @@ public:
     using FileChooser = std::function<QString(const QString &, const QString &, const QString &)>;
     using FileOpener = std::function<void(const QUrl &)>;
 
-    Report(const QString &projectFile, const QList<ConfiguredDevice> &devices,
+    Report(const QString &projectFile, const QList<DeviceSettings> &devices,
            QWidget *parent = nullptr);
     ~Report() override;
 
@@ -47,8 +48,8 @@ public:
     // The save dialog and the desktop's "open" by default; tests replace them.
     void setFileChooser(const FileChooser &chooser) { m_chooseFile = chooser; }
     void setFileOpener(const FileOpener &opener) { m_openFile = opener; }
-    // The program "New Report" starts.
-    void setProgramPath(const QString &path) { m_programPath = path; }
+    // Starts "New Report".
+    CompanionLauncher &launcher() { return m_launcher; }
 
 signals:
     // The page holds a complete report.
@@ -81,24 +82,20 @@ protected:
 private:
     void readProject();
     void setUpDateRange(const QString &recordStart, const QString &recordStop);
-    void fillDeviceList(const QList<ConfiguredDevice> &devices);
+    void fillDeviceList(const QList<DeviceSettings> &devices);
     void buildMenus();
     void setSelectionEnabled(bool enabled);
-    void closeProgress();
     void fillPage();
     void exportToFile(const QString &extension, const QString &filter, const QString &title);
-    QList<ReportChannel> selectedChannels() const;
 
     Ui::Report *m_ui;
     QString m_connectionTag;
     QString m_projectFile;
     QString m_dbname;
-    QList<ConfiguredDevice> m_devices;
-    QList<ReportChannel> m_channels; // by the items' Qt::UserRole index
-    QList<QListWidgetItem *> m_selectedItems;
-    QIcon m_checkIcon;
-    QIcon m_noCheckIcon;
-    QPointer<QProgressDialog> m_progressDialog;
+    QList<ReportChannel> m_channels; // by the items' numbers
+    ChannelSelection *m_selection = nullptr;
+    WorkerProgress *m_progress = nullptr;
+    CompanionLauncher m_launcher;
     QPointer<GenerateAverageQueries> m_worker;
     QString m_minPeriod;
     QMenu *m_projectMenu = nullptr;
@@ -114,5 +111,4 @@ private:
     QSharedPointer<const ReportResults> m_results;
     FileChooser m_chooseFile;
     FileOpener m_openFile;
-    QString m_programPath;
 };

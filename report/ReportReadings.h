@@ -4,11 +4,11 @@
 #include "ReportResults.h"
 
 #include <QList>
-#include <QSqlDatabase>
 
-// Reads the selected channels' readings of one time range on an open QSQLITE
-// connection. One statement serves all channels: the table has no index on
-// serialno or pointDate, so each statement is a scan of the whole table.
+class ReadingsDatabase;
+
+// Reads the selected channels' readings of one time range from the readings
+// database in one pass over its rows.
 class ReportReadings
 {
 public:
@@ -22,9 +22,6 @@ public:
         int total = 0;
     };
 
-    // The statement for the given number of distinct device numbers; start,
-    // end and the numbers are bound in that order.
-    static QString statement(int deviceCount);
-    static Result read(QSqlDatabase db, const QList<ReportChannel> &channels, qint64 start,
-                       qint64 end);
+    static Result read(const ReadingsDatabase &db, const QList<ReportChannel> &channels,
+                       qint64 start, qint64 end);
 };

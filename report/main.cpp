@@ -15,11 +15,7 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
         return 0;
     }
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &settings : project.devices)
-        devices.append(ConfiguredDevice(settings));
-
-    Report window(project.projectFile, devices);
+    Report window(project.projectFile, project.devices);
     window.show();
     return app.exec();
 }

@@ -1,25 +1,34 @@
 #include "GenerateCsvFile.h"
 
-#include "ChannelKey.h"
 #include "CsvFormat.h"
 
 #include <QFile>
-#include <QListWidgetItem>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcCsv, "moravin.viewer.csv")
 
-GenerateCsvFile::GenerateCsvFile(const QString &fileName, const QList<QListWidgetItem *> &items,
-                                 int rowCount, const ViewerSeries &series, QObject *parent)
+GenerateCsvFile::GenerateCsvFile(const QString &fileName, int rowCount, const ViewerSeries &series,
+                                 QObject *parent)
     : QThread(parent), m_fileName(fileName), m_rowCount(rowCount), m_series(series)
 {
-    // The titles are taken from the items here, on the window's thread.
-    if (!items.isEmpty()) {
-        QStringList titles;
-        for (const QListWidgetItem *item : items)
-            titles.append(item ? ChannelKey::titleFromItemText(item->text()) : QString());
-        m_series.titles = titles;
-    }
+}
+
+QString GenerateCsvFile::proposedName(const QString &projectFile, const QDateTime &now)
+{
+    const QFileInfo info(projectFile);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') +
+           now.toString(QStringLiteral("yyyyMMddhhmmss")) + QStringLiteral(".csv");
+}
+
+bool GenerateCsvFile::prepareTarget(QString *fileName)
+{
+    if (QFileInfo(*fileName).suffix().isEmpty())
+        *fileName += QStringLiteral(".csv");
+    if (QFileInfo::exists(*fileName))
+        QFile::remove(*fileName);
+    QFile trial(*fileName);
+    return trial.open(QIODevice::WriteOnly);
 }
 
 void GenerateCsvFile::run()

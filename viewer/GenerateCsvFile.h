@@ -2,10 +2,8 @@
 
 #include "ViewerSeries.h"
 
-#include <QList>
+#include <QDateTime>
 #include <QThread>
-
-class QListWidgetItem;
 
 // Writes the viewer's aligned data as a CSV file (CsvFormat) on its own
 // thread. done(fileName) follows a complete file; a file that cannot be
@@ -14,8 +12,16 @@ class GenerateCsvFile : public QThread
 {
     Q_OBJECT
 public:
-    GenerateCsvFile(const QString &fileName, const QList<QListWidgetItem *> &items, int rowCount,
-                    const ViewerSeries &series, QObject *parent = nullptr);
+    // The header carries the series' titles: the selected channels'.
+    GenerateCsvFile(const QString &fileName, int rowCount, const ViewerSeries &series,
+                    QObject *parent = nullptr);
+
+    // "<project folder>/<project name>_<yyyyMMddhhmmss>.csv".
+    static QString proposedName(const QString &projectFile, const QDateTime &now);
+    // Makes the name the user chose the file the export writes: ".csv" added
+    // when it has no suffix, an existing file of that name removed, and a
+    // trial opening. False when the file cannot be written.
+    static bool prepareTarget(QString *fileName);
 
 signals:
     void done(const QString &fileName);

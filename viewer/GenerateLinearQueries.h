@@ -2,36 +2,32 @@
 
 #include "SeriesAlignment.h"
 #include "ViewerSeries.h"
+#include "companion/CompanionChannel.h"
+#include "store/ReadingsRequest.h"
+#include "store/RowIdSpan.h"
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <QThread>
 
-class QListWidgetItem;
-struct sqlite3;
+#include <vector>
+
+class ReadingsDatabase;
 
 // The viewer's worker: reads the selected channels' rows of one time range
-// from the project database (read-only, on its own connection) and aligns
+// from the project database (read-only, on connections of its own) and aligns
 // them on one ascending time axis (see alignSeries). Exactly one of done or
 // error is emitted per run.
 class GenerateLinearQueries : public QThread
 {
     Q_OBJECT
 public:
-    // items: the selected channel items, in selection order; their keys and
-    // titles are taken here, on the caller's thread. start and end: decimal
-    // Unix seconds, both included.
+    // channels: the selected channels, in selection order. start and end:
+    // decimal Unix seconds, both included.
     GenerateLinearQueries(const QString &connectionTag, const QString &dbPath,
-                          const QString &projectDir, const QList<QListWidgetItem *> &items,
+                          const QString &projectDir, const QList<CompanionChannel> &channels,
                           const QString &startText, const QString &endText,
                           QObject *parent = nullptr);
-    // The same with the keys (device number + "_channel1"/"_channel2") and
-    // titles given directly.
-    GenerateLinearQueries(const QString &connectionTag, const QString &dbPath,
-                          const QString &projectDir, const QStringList &keys,
-                          const QStringList &titles, const QString &startText,
-                          const QString &endText, QObject *parent = nullptr);
     ~GenerateLinearQueries() override;
 
     // Readings per device and second expected (from the project's interval);
@@ -67,24 +63,17 @@ protected:
     void run() override;
 
 private:
-    struct Plan
-    {
-        QStringList serials;          // distinct devices, in first-use order
-        std::vector<ChannelRef> refs; // per item
-        bool needColumn[2] = {false, false};
-    };
-    Plan makePlan() const;
     bool runJob(QString *errorText);
-    bool scan(sqlite3 *db, qint64 rowLo, qint64 rowHi, const Plan &plan, size_t reserve,
+    bool readRows(std::vector<DeviceRows> &devices, QString *errorText);
+    bool scan(const ReadingsDatabase &db, const RowIdSpan &span, size_t reserve,
               std::vector<DeviceRows> &out, QString *errorText) const;
 
     QString m_connectionTag;
     QString m_dbPath;
     QString m_projectDir;
-    QStringList m_keys;
     QStringList m_titles;
-    QString m_startText;
-    QString m_endText;
+    ReadingsRequest m_request;
+    std::vector<ChannelRef> m_refs; // per channel
     int m_intervalMs = 0;
     ViewerSeries m_result;
 };

@@ -2,68 +2,65 @@
 
 #include "GenerateCsvFile.h"
 #include "GenerateLinearQueries.h"
+#include "ViewerDateRange.h"
 #include "ViewerSeries.h"
-#include "companion/ConfiguredDevice.h"
+#include "companion/CompanionChannel.h"
+#include "companion/CompanionLauncher.h"
+#include "core/DeviceSettings.h"
 
 #include <QDateTime>
-#include <QIcon>
 #include <QList>
 #include <QPointer>
-#include <QProgressDialog>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class ChannelSelection;
 class QAction;
 class QChartViewer;
-class QChartViewerLabel;
-class QDateTimeEdit;
-class QLabel;
-class QListWidget;
 class QListWidgetItem;
 class QMenu;
 class QMouseEvent;
-
-class QPushButton;
-class QScrollBar;
-class QTableView;
-class QToolBox;
+class QProgressDialog;
 class QWheelEvent;
 class TableModel;
-class TopCustomFrame;
+class WorkerProgress;
 
-// The viewer's main window: channel and range selection, the
-// worker hand-over, the chart and the table, the CSV export.
-// One window makes one chart.
+namespace Ui {
+class Trendora;
+}
+
+// The viewer's main window: channel and range selection, the worker
+// hand-over, the chart and the table, the CSV export. One window makes one
+// chart; "New Trendora" starts another viewer.
 class Trendora : public QWidget
 {
     Q_OBJECT
 public:
-    Trendora(const QString &projectFile, const QList<ConfiguredDevice> &devices,
+    Trendora(const QString &projectFile, const QList<DeviceSettings> &devices,
              QWidget *parent = nullptr);
     ~Trendora() override;
 
-    // Seams for tests and embedding: how the save name is asked for, how a
-    // finished file is opened, how a new viewer process is started.
+    // Seams for tests and embedding: how the save name is asked for and how a
+    // finished file is opened.
     std::function<QString(const QString &proposed)> askSaveFileName;
     std::function<void(const QString &file)> openFile;
-    std::function<bool(const QString &program, const QStringList &arguments)> startDetached;
+    // Starts "New Trendora".
+    CompanionLauncher &launcher() { return m_launcher; }
 
     QString connectionTag() const { return m_connectionTag; }
     QString databasePath() const { return m_dbname; }
-    QDateTime recordStart() const { return recordStartTime; }
-    QDateTime recordStop() const { return recordStopTime; }
-    const QList<QListWidgetItem *> &selectedItems() const { return m_selectedItems; }
+    QDateTime recordStart() const { return m_range.recordStart; }
+    QDateTime recordStop() const { return m_range.recordStop; }
+    const QList<QListWidgetItem *> &selectedItems() const;
     bool isBusy() const { return m_busy; }
     bool isDataReady() const { return m_dataReady; }
     const ViewerSeries &series() const { return m_series; }
-    QChartViewer *chartViewer() const { return m_viewer; }
+    QChartViewer *chartViewer() const;
     TableModel *tableModel() const { return m_tableModel; }
-    QProgressDialog *progressDialog() const { return m_progressDialog; }
+    QProgressDialog *progressDialog() const;
     QString lastMessage() const { return m_lastMessage; }
-    QString proposedCsvName() const;
-    // The command "New Trendora" starts: "Trendora '<project file>'".
-    QString newViewerCommand() const;
 
 public slots:
     void topDblClick();
@@ -96,56 +93,35 @@ signals:
     void csvWritten(const QString &file);
 
 private:
-    void buildWidgets();
+    void buildMenus();
+    void connectWidgets();
     void readProject();
     void setUpDateRange();
-    void fillDeviceList();
+    void fillDeviceList(const QList<DeviceSettings> &devices);
+    void setSelectionEnabled(bool enabled);
+    void showTable();
     void drawChart();
-    void updateScrollBar();
-    void openProgressDialog(const QString &label, int maximum);
-    void closeProgressDialog();
     void showMessage(const QString &title, const QString &text);
     void stopWorkers();
 
+    std::unique_ptr<Ui::Trendora> ui;
     QString m_connectionTag;
     QString projectFile;
     QString m_dbname;
     int dataInterval = 0;
-    QDateTime recordStartTime;
-    QDateTime recordStopTime;
-    QString m_periodText;
-    QList<ConfiguredDevice> devices;
-    QList<QListWidgetItem *> m_selectedItems;
-    QIcon checkIcon;
-    QIcon noCheckIcon;
-    QPointer<QProgressDialog> m_progressDialog;
+    ViewerDateRange m_range;
+    QList<CompanionChannel> m_channels; // by the items' numbers
+    ChannelSelection *m_selection = nullptr;
+    WorkerProgress *m_progress = nullptr;
+    CompanionLauncher m_launcher;
     QPointer<GenerateLinearQueries> m_worker;
     QPointer<GenerateCsvFile> m_csvWorker;
     bool m_busy = false;
     bool m_dataReady = false;
     int m_rowCount = 0;
     ViewerSeries m_series;
-    QString m_lastMessage;
-
-    TopCustomFrame *m_topFrame = nullptr;
-    QLabel *m_projectLabel = nullptr;
-    QLabel *m_intervalLabel = nullptr;
-    QLabel *m_periodLabel = nullptr;
-    QPushButton *m_projectButton = nullptr;
-    QPushButton *m_windowButton = nullptr;
-    QToolBox *m_toolBox = nullptr;
-    QListWidget *m_deviceList = nullptr;
-    QDateTimeEdit *m_startEdit = nullptr;
-    QDateTimeEdit *m_endEdit = nullptr;
-    QPushButton *m_makeChartButton = nullptr;
-    QTableView *m_table = nullptr;
     TableModel *m_tableModel = nullptr;
-    QChartViewerLabel *m_chartArea = nullptr;
-    QChartViewer *m_viewer = nullptr;
-    QScrollBar *m_scrollBar = nullptr;
-    QPushButton *m_zoomInButton = nullptr;
-    QPushButton *m_zoomOutButton = nullptr;
-    QPushButton *m_exportButton = nullptr;
+    QString m_lastMessage;
     QMenu *m_projectMenu = nullptr;
     QMenu *m_viewMenu = nullptr;
     QMenu *m_exportMenu = nullptr;

@@ -162,4 +162,20 @@ void drawTrackCursor(XYChart *c, int mouseX, const ViewerSeries &s)
     }
 }
 
+void setInitialViewPort(ViewPortManager *vp, const ViewerSeries &s)
+{
+    const int n = s.rowCount();
+    double first = n ? s.x.first() : 0;
+    double last = n ? s.x.last() : 1;
+    // A single time point still gets a minute to be drawn in.
+    if (!(last > first)) {
+        first -= 30;
+        last += 30;
+    }
+    vp->setFullRange(QStringLiteral("x"), first, last);
+    vp->setViewPortWidth(0.2);
+    vp->setViewPortLeft(1 - vp->getViewPortWidth());
+    vp->setZoomInWidthLimit(std::min(1.0, 10.0 / std::max(1, n)));
+}
+
 } // namespace ViewerChart

@@ -27,4 +27,8 @@ void drawTrackCursor(XYChart *chart, int mouseX, const ViewerSeries &series);
 // The date label rules of the x axis by the distance between labels.
 void setDateLabelFormats(XYChart *chart);
 
+// The view port of a new chart: the full x range from the first to the last
+// time point, the newest fifth shown, zooming in down to about ten points.
+void setInitialViewPort(ViewPortManager *viewPort, const ViewerSeries &series);
+
 } // namespace ViewerChart

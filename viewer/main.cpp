@@ -3,7 +3,6 @@
 // several arguments).
 #include "Trendora.h"
 
-#include "companion/ConfiguredDevice.h"
 #include "core/CompanionProjectReader.h"
 
 #include <QApplication>
@@ -21,11 +20,7 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
         return 0;
     }
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &settings : project.devices)
-        devices.append(ConfiguredDevice(settings));
-
-    Trendora window(project.projectFile, devices);
+    Trendora window(project.projectFile, project.devices);
     window.show();
     return app.exec();
 }

@@ -1,18 +1,17 @@
-// Usage: pagewright_bench [database (/tmp/pagewright-bench/bench.dat)] [runs (3)]
-// Makes the database with bench/make-database.sh when it is missing and the
-// project file beside it, then prints:
+// Usage: pagewright_bench [database] [runs (3)]
+// The database defaults to the cache folder (BenchDatabase) and is made with
+// bench/make-database.sh when missing; the project file is written beside it.
+// Prints:
 //  - MAKE REPORT to the filled page for 4 channels of 4 devices (one day),
 //    beside one sqlite3 run of the same statement, and their ratio;
 //  - the peak resident memory;
 //  - the program's start to its window shown.
+#include "BenchDatabase.h"
 #include "Report.h"
-#include "ReportReadings.h"
 #include "core/CompanionProjectReader.h"
-#include "core/ProjectFile.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -20,8 +19,6 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTimer>
 #include <QWebView>
 
@@ -71,67 +68,11 @@ double peakResidentMb()
     return 0;
 }
 
-bool ensureDatabase(const QString &database)
-{
-    if (QFileInfo(database).isFile())
-        return true;
-    QDir().mkpath(QFileInfo(database).path());
-    say(QStringLiteral("making %1 with bench/make-database.sh ...").arg(database));
-    QProcess make;
-    make.setProcessChannelMode(QProcess::ForwardedChannels);
-    make.start(QStringLiteral("sh"),
-               {QStringLiteral(MORAVIN_SOURCE_DIR "/bench/make-database.sh"), database});
-    return make.waitForFinished(-1) && make.exitCode() == 0;
-}
-
-// The project file beside the database, as the recorder leaves it.
-QString writeProject(const QString &database)
-{
-    const QFileInfo info(database);
-    const QString file = info.path() + QLatin1Char('/') + info.completeBaseName() + ".qpj";
-    QList<DeviceSettings> devices;
-    for (int n = 1; n <= 8; ++n) {
-        DeviceSettings d;
-        d.deviceNumber = QStringLiteral("BENCH%1").arg(n, 3, 10, QLatin1Char('0'));
-        d.deviceName = QStringLiteral("Bench %1").arg(n);
-        d.ch1Name = QStringLiteral("Temperature%1").arg(n);
-        d.ch2Name = QStringLiteral("Humidity%1").arg(n);
-        d.ch1Unit = 1;
-        d.ch2Unit = 3;
-        d.deviceInterface = DeviceSettings::Usb;
-        devices << d;
-    }
-    qint64 first = 0;
-    qint64 last = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "bench");
-        db.setDatabaseName(database);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        db.open();
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("select min(pointDate), max(pointDate) from kelvantis"));
-        q.next();
-        first = q.value(0).toLongLong();
-        last = q.value(1).toLongLong();
-    }
-    QSqlDatabase::removeDatabase("bench");
-    const ProjectFile project(file);
-    project.writeHeader(info.completeBaseName(), 1000, info.fileName());
-    project.saveDeviceList(devices);
-    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    project.writeValue("record_start_time", QDateTime::fromSecsSinceEpoch(first).toString(format));
-    project.writeValue("record_stop_time", QDateTime::fromSecsSinceEpoch(last).toString(format));
-    return file;
-}
-
 // One report in a fresh window: MAKE REPORT to the filled page, in seconds.
 Timing timeReport(const QString &projectFile, QString *startText, QString *endText)
 {
     const auto read = CompanionProjectReader::read({"Pagewright", projectFile});
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &s : read.devices)
-        devices << ConfiguredDevice(s);
-    Report report(read.projectFile, devices);
+    Report report(read.projectFile, read.devices);
     report.show();
     if (!report.isFormLoaded()) {
         QEventLoop loading;
@@ -167,19 +108,16 @@ Timing timeReport(const QString &projectFile, QString *startText, QString *endTe
     return {timer.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_SELF) - cpu};
 }
 
-// sqlite3 running the report's statement once, output discarded, in seconds.
+// sqlite3 selecting the same rows once, output discarded, in seconds.
 Timing timeSqlite(const QString &database, const QString &startText, const QString &endText)
 {
     const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    QString sql = ReportReadings::statement(4);
-    QStringList values{QString::number(QDateTime::fromString(startText, format).toSecsSinceEpoch()),
-                       QString::number(QDateTime::fromString(endText, format).toSecsSinceEpoch()),
-                       "'BENCH001'",
-                       "'BENCH002'",
-                       "'BENCH003'",
-                       "'BENCH004'"};
-    for (const QString &v : values)
-        sql.replace(sql.indexOf(QLatin1Char('?')), 1, v);
+    const QString sql =
+        QStringLiteral("select pointDate, serialno, channel1, channel2 from kelvantis"
+                       " where pointDate >= %1 and pointDate <= %2 and serialno in"
+                       " ('BENCH001', 'BENCH002', 'BENCH003', 'BENCH004')")
+            .arg(QDateTime::fromString(startText, format).toSecsSinceEpoch())
+            .arg(QDateTime::fromString(endText, format).toSecsSinceEpoch());
     QProcess sqlite;
     sqlite.setStandardOutputFile(QProcess::nullDevice());
     const double cpu = cpuSeconds(RUSAGE_CHILDREN);
@@ -230,15 +168,13 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(moravin);
     Q_INIT_RESOURCE(report);
     const QStringList args = app.arguments();
-    const QString database =
-        QFileInfo(args.value(1, QStringLiteral("/tmp/pagewright-bench/bench.dat")))
-            .absoluteFilePath();
+    const QString database = BenchDatabase::fromArguments(args);
     const int runs = std::max(1, args.value(2, QStringLiteral("3")).toInt());
-    if (!ensureDatabase(database)) {
+    if (!BenchDatabase::ensure(database)) {
         say(QStringLiteral("cannot make %1").arg(database));
         return 1;
     }
-    const QString projectFile = writeProject(database);
+    const QString projectFile = BenchDatabase::writeProject(database);
     say(QStringLiteral("database %1 (%2 MB), platform %3")
             .arg(database)
             .arg(QFileInfo(database).size() / 1e6, 0, 'f', 0)

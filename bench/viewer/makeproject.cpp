@@ -4,8 +4,8 @@
 //        [TCP port of the LAN devices (23)]
 // The project is <file>.qpj; devices are <prefix>001.. with two channels each.
 // record_start_time and record_stop_time are taken from the database's ends.
-#include "DatabaseSpan.h"
 #include "core/ProjectFile.h"
+#include "store/ReadingsDatabase.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -18,7 +18,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     QTextStream err(stderr);
     if (args.size() < 2) {
-        err << "usage: trendora_make_project <file.dat> [devices] [prefix] [interval ms] [LAN port]\n";
+        err << "usage: trendora_make_project <file.dat> [devices] [prefix] [interval ms] [LAN "
+               "port]\n";
         return 2;
     }
     const QFileInfo db(args.at(1));
@@ -54,7 +55,7 @@ int main(int argc, char **argv)
     }
     file.saveDeviceList(devices);
     qint64 first = 0, last = 0;
-    if (DatabaseSpan::read(db.absoluteFilePath(), &first, &last)) {
+    if (ReadingsDatabase(db.absoluteFilePath()).recordedPeriod(&first, &last)) {
         const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
         file.writeValue("record_start_time", QDateTime::fromSecsSinceEpoch(first).toString(format));
         file.writeValue("record_stop_time", QDateTime::fromSecsSinceEpoch(last).toString(format));

@@ -2,6 +2,7 @@
 // whole screen after each (run it under Xvfb with QT_QPA_PLATFORM=xcb).
 // Usage: trendora_shots <project.qpj> <output dir>
 #include "QChartViewer.h"
+#include "ScreenShots.h"
 #include "Trendora.h"
 #include "ViewPortManager.h"
 
@@ -9,7 +10,6 @@
 
 #include <QApplication>
 #include <QDateTimeEdit>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenu>
@@ -22,30 +22,13 @@
 
 namespace {
 
-QString g_out;
-
-void pause(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-void shot(const QString &name)
-{
-    pause(250);
-    QApplication::primaryScreen()->grabWindow(0).save(g_out + "/" + name + ".png");
-    QTextStream(stdout) << name << "\n";
-}
-
 void moveMouse(QChartViewer *v, int x, int y)
 {
     const QPointF p(x, y);
     QMouseEvent e(QEvent::MouseMove, p, v->mapToGlobal(p.toPoint()), Qt::NoButton, Qt::NoButton,
                   Qt::NoModifier);
     QApplication::sendEvent(v, &e);
-    pause(30);
+    ScreenShots::pause(30);
 }
 
 void wheel(QChartViewer *v, int x, int y, int delta)
@@ -54,7 +37,7 @@ void wheel(QChartViewer *v, int x, int y, int delta)
     QWheelEvent e(p, v->mapToGlobal(p.toPoint()), QPoint(), QPoint(0, delta), Qt::NoButton,
                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(v, &e);
-    pause(40);
+    ScreenShots::pause(40);
 }
 
 } // namespace
@@ -67,23 +50,18 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "usage: trendora_shots <project.qpj> <output dir>\n";
         return 2;
     }
-    g_out = QString::fromLocal8Bit(argv[2]);
-    QDir().mkpath(g_out);
+    const ScreenShots shots(QString::fromLocal8Bit(argv[2]));
     const auto project =
         CompanionProjectReader::read({"Trendora", QString::fromLocal8Bit(argv[1])});
     if (!project.ok) {
         QTextStream(stderr) << project.errorText << "\n";
         return 1;
     }
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &s : project.devices)
-        devices.append(ConfiguredDevice(s));
-
-    Trendora w(project.projectFile, devices);
+    Trendora w(project.projectFile, project.devices);
     w.openFile = [](const QString &) {};
     w.move(0, 0);
     w.show();
-    shot("01-start");
+    shots.take("01-start");
 
     auto *list = w.findChild<QListWidget *>("listWidget_device");
     for (int row : {0, 3, 4, 5, 6})
@@ -91,17 +69,17 @@ int main(int argc, char **argv)
             w.slotConfigSelected(list->item(row)); // the fifth click changes nothing
     auto *start = w.findChild<QDateTimeEdit *>("dateTimeEdit_start");
     start->setDateTime(start->minimumDateTime());
-    shot("02-selected");
+    shots.take("02-selected");
 
     bool ready = false;
     QObject::connect(&w, &Trendora::chartReady, [&] { ready = true; });
     w.slotView();
-    shot("03-generating");
+    shots.take("03-generating");
     QElapsedTimer t;
     t.start();
     while (!ready && t.elapsed() < 60000)
-        pause(20);
-    shot("04-chart-newest-fifth");
+        ScreenShots::pause(20);
+    shots.take("04-chart-newest-fifth");
 
     QChartViewer *v = w.chartViewer();
     ViewPortManager *vp = v->viewPortManager();
@@ -109,41 +87,41 @@ int main(int argc, char **argv)
     const int midY = vp->getPlotAreaTop() + vp->getPlotAreaHeight() / 2;
     moveMouse(v, midX - 5, midY);
     moveMouse(v, midX, midY);
-    shot("05-track-cursor");
+    shots.take("05-track-cursor");
 
     vp->setViewPortLeft(0);
     vp->setViewPortWidth(1);
     v->requestViewPortUpdate(true, false);
-    pause(100);
+    ScreenShots::pause(100);
     moveMouse(v, vp->getPlotAreaLeft() + vp->getPlotAreaWidth() / 3, midY);
-    shot("06-whole-range");
+    shots.take("06-whole-range");
 
     for (int i = 0; i < 25; ++i)
         wheel(v, midX, midY, 120);
     moveMouse(v, midX + 3, midY);
-    shot("07-wheel-zoom-hours");
+    shots.take("07-wheel-zoom-hours");
     for (int i = 0; i < 25; ++i)
         wheel(v, midX, midY, 120);
     moveMouse(v, midX - 3, midY);
-    shot("08-wheel-zoom-minutes");
+    shots.take("08-wheel-zoom-minutes");
 
     w.onMouseZoomIn(true);
-    shot("09-zoom-in-mode");
+    shots.take("09-zoom-in-mode");
     w.onMouseZoomIn(false);
 
     QTimer::singleShot(300, [&] {
-        QApplication::primaryScreen()->grabWindow(0).save(g_out + "/10-export-menu.png");
+        QApplication::primaryScreen()->grabWindow(0).save(shots.path("10-export-menu"));
         if (auto *m = w.findChild<QMenu *>("menu_export"))
             m->close();
     });
     w.slotCommandExport();
-    pause(600);
+    ScreenShots::pause(600);
 
     // A second window of the same project while the first one is shown.
-    Trendora w2(project.projectFile, devices);
+    Trendora w2(project.projectFile, project.devices);
     w2.move(40, 60);
     w2.show();
     w2.slotConfigSelected(w2.findChild<QListWidget *>("listWidget_device")->item(1));
-    shot("11-second-window");
+    shots.take("11-second-window");
     return 0;
 }

@@ -3,8 +3,11 @@
 // chart generation against one sqlite3 scan, peak memory, drawing, mouse
 // move, scroll step, the engine's 1,000,000-point line against QCustomPlot,
 // CSV export against sqlite3 -csv, and the start of the program.
-// Usage: trendora_bench [file.dat]   (made with bench/make-database.sh when missing)
+// Usage: trendora_bench [file.dat]
+// The database defaults to the cache folder (BenchDatabase) and is made with
+// bench/make-database.sh when missing; the project file is written beside it.
 #include "Axis.h"
+#include "BenchDatabase.h"
 #include "Chart.h"
 #include "CsvFormat.h"
 #include "GenerateLinearQueries.h"
@@ -15,9 +18,9 @@
 #include "ViewerChart.h"
 #include "XYChart.h"
 
-#include "DatabaseSpan.h"
+#include "companion/CompanionChannel.h"
 #include "core/CompanionProjectReader.h"
-#include "core/ProjectFile.h"
+#include "store/ReadingsDatabase.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -130,10 +133,7 @@ int startupChild(const QString &project)
     const CompanionProjectReader::Result r = CompanionProjectReader::read({"Trendora", project});
     if (!r.ok)
         return 1;
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &s : r.devices)
-        devices.append(ConfiguredDevice(s));
-    Trendora w(r.projectFile, devices);
+    Trendora w(r.projectFile, r.devices);
     w.show();
     while (!w.windowHandle() || !w.windowHandle()->isExposed())
         QApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -151,39 +151,13 @@ int main(int argc, char **argv)
     if (args.size() == 3 && args.at(1) == "--startup-child")
         return startupChild(args.at(2));
 
-    const QString dat = args.size() > 1 ? args.at(1) : QDir::current().filePath("bench-10M.dat");
-    if (!QFileInfo::exists(dat)) {
-        out << "writing " << dat << " with make-database.sh ...\n";
-        out.flush();
-        if (runMs("sh", {MORAVIN_MAKE_DATABASE, dat}) < 0)
-            return 1;
-    }
+    const QString dat = BenchDatabase::fromArguments(args);
+    if (!BenchDatabase::ensure(dat))
+        return 1;
     const QFileInfo info(dat);
-    const QString project = info.absolutePath() + "/" + info.completeBaseName() + ".qpj";
-    {
-        QFile::remove(project);
-        const ProjectFile file(project);
-        file.writeHeader(info.completeBaseName(), 1000, info.fileName());
-        QList<DeviceSettings> devices;
-        for (int i = 1; i <= 8; ++i) {
-            DeviceSettings d;
-            d.deviceNumber = QString("BENCH%1").arg(i, 3, 10, QLatin1Char('0'));
-            d.deviceName = "Bench " + QString::number(i);
-            d.ch1Name = "Temperature";
-            d.ch2Name = "Humidity";
-            d.deviceInterface = DeviceSettings::Usb;
-            devices.append(d);
-        }
-        file.saveDeviceList(devices);
-        qint64 first = 0, last = 0;
-        DatabaseSpan::read(dat, &first, &last);
-        file.writeValue("record_start_time",
-                        QDateTime::fromSecsSinceEpoch(first).toString("yyyy-MM-dd hh:mm:ss"));
-        file.writeValue("record_stop_time",
-                        QDateTime::fromSecsSinceEpoch(last).toString("yyyy-MM-dd hh:mm:ss"));
-    }
+    const QString project = BenchDatabase::writeProject(dat);
     qint64 first = 0, last = 0;
-    DatabaseSpan::read(dat, &first, &last);
+    ReadingsDatabase(dat).recordedPeriod(&first, &last);
     out << "database " << dat << " (" << QFileInfo(dat).size() / 1048576 << " MB), readings "
         << QDateTime::fromSecsSinceEpoch(first).toString("yyyy-MM-dd hh:mm:ss") << " .. "
         << QDateTime::fromSecsSinceEpoch(last).toString("yyyy-MM-dd hh:mm:ss") << "\n";
@@ -198,15 +172,21 @@ int main(int argc, char **argv)
     // same load of the machine.
     std::vector<double> scans;
 
-    const QStringList keys{"BENCH001_channel1", "BENCH002_channel1", "BENCH003_channel1",
-                           "BENCH004_channel1"};
+    QList<CompanionChannel> channels;
+    for (int n = 1; n <= 4; ++n) {
+        CompanionChannel c;
+        c.deviceNumber = QString("BENCH%1").arg(n, 3, 10, QLatin1Char('0'));
+        c.column = "channel1";
+        c.channelName = "Temperature";
+        channels.append(c);
+    }
     ViewerSeries series;
     std::vector<double> gens;
     const long kbBefore = peakKb();
     for (int i = 0; i < 3; ++i) {
         scans.push_back(runMs("sqlite3", {dat, scanSql}));
         series = ViewerSeries();
-        GenerateLinearQueries worker("bench", dat, info.absolutePath(), keys, keys,
+        GenerateLinearQueries worker("bench", dat, info.absolutePath(), channels,
                                      QString::number(first), QString::number(last));
         worker.setIntervalHint(1000);
         bool ok = false;
@@ -239,10 +219,7 @@ int main(int argc, char **argv)
 
     // 2. Drawing, mouse move and scroll step in the window.
     const CompanionProjectReader::Result pr = CompanionProjectReader::read({"Trendora", project});
-    QList<ConfiguredDevice> devices;
-    for (const DeviceSettings &s : pr.devices)
-        devices.append(ConfiguredDevice(s));
-    Trendora w(pr.projectFile, devices);
+    Trendora w(pr.projectFile, pr.devices);
     w.show();
     QApplication::processEvents();
     auto *list = w.findChild<QListWidget *>("listWidget_device");

@@ -508,6 +508,14 @@ void QChartViewer::wheelEvent(QWheelEvent *event)
     emit mouseWheel(event);
 }
 
+void QChartViewer::zoomByWheel(const QWheelEvent *event)
+{
+    const double ratio = event->angleDelta().y() > 0 ? WheelZoomRatio : 1 / WheelZoomRatio;
+    const QPointF at = event->position();
+    m_viewPort.scaleAround(at.x(), at.y(), ratio);
+    requestViewPortUpdate(true, false);
+}
+
 void QChartViewer::timerEvent(QTimerEvent *event)
 {
     if (m_holdTimerActive && event->timerId() == m_holdTimerId) {

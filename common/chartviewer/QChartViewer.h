@@ -67,6 +67,10 @@ public:
     // fires, with the flags of all requests made meanwhile.
     virtual void requestViewPortUpdate(bool needUpdateChart, bool needUpdateImageMap);
     virtual void refreshDisplay();
+    // One wheel step: 0.9 times the width and height for a step away from the
+    // user, 1 / 0.9 towards; the value under the mouse stays put.
+    static constexpr double WheelZoomRatio = 0.9;
+    void zoomByWheel(const QWheelEvent *event);
     // "now" removes the dynamic layer at once; "mouseleaveplotarea" and
     // "mouseleavechart" remove it when the mouse leaves. Case-insensitive.
     virtual void setAutoHideTrigger(const QString &text);

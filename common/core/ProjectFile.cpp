@@ -75,6 +75,27 @@ QString ProjectFile::recordStopTime() const
     return readValue(QStringLiteral("record_stop_time")).toString();
 }
 
+QString ProjectFile::reportSubject() const
+{
+    return readValue(QStringLiteral("ReportSubject")).toString();
+}
+
+QString ProjectFile::reportAuthor() const
+{
+    return readValue(QStringLiteral("ReportAuthor")).toString();
+}
+
+bool ProjectFile::writeReportHeading(const QString &subject, const QString &author) const
+{
+    QSettings s(m_path, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return false;
+    s.setValue(QStringLiteral("ReportSubject"), subject);
+    s.setValue(QStringLiteral("ReportAuthor"), author);
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
 bool ProjectFile::writeValue(const QString &key, const QVariant &value) const
 {
     QSettings s(m_path, QSettings::IniFormat);

@@ -32,6 +32,11 @@ public:
     int storedDataInterval() const;
     QString recordStartTime() const;
     QString recordStopTime() const;
+    // The subject and author of the last report made; the report program
+    // writes both after each report.
+    QString reportSubject() const;
+    QString reportAuthor() const;
+    bool writeReportHeading(const QString &subject, const QString &author) const;
 
     bool writeValue(const QString &key, const QVariant &value) const;
     QVariant readValue(const QString &key) const;

@@ -1,4 +1,3 @@
-#include "companion/ConfiguredDevice.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
 
@@ -58,7 +57,7 @@ private slots:
         QCOMPARE(r.projectFile, file);
         QCOMPARE(r.databasePath, QFileInfo(file).absolutePath() + "/data.dat");
         QCOMPARE(r.devices.size(), 1);
-        const ConfiguredDevice device(r.devices.at(0));
+        const DeviceSettings &device = r.devices.at(0);
         QCOMPARE(device.deviceNumber, QStringLiteral("S1"));
         QCOMPARE(device.deviceInterface, int(DeviceSettings::Usb));
         QCOMPARE(device.ch1Min, 2.5f);

@@ -97,6 +97,23 @@ private slots:
         QCOMPARE(project.storedDataInterval(), 1000);
     }
 
+    void theReportHeadingIsKeptBesideTheOtherKeys()
+    {
+        const ProjectFile project(path("Heading.qpj"));
+        QVERIFY(project.writeHeader("Heading", 1000, "Heading.dat"));
+        QCOMPARE(project.reportSubject(), QString());
+        QVERIFY(project.writeReportHeading("Weekly check, cold room", "Ann"));
+        QCOMPARE(project.reportSubject(), QStringLiteral("Weekly check, cold room"));
+        QCOMPARE(project.reportAuthor(), QStringLiteral("Ann"));
+        QSettings raw(project.path(), QSettings::IniFormat);
+        QCOMPARE(raw.value("ReportSubject").toString(), QStringLiteral("Weekly check, cold room"));
+        QCOMPARE(raw.value("ReportAuthor").toString(), QStringLiteral("Ann"));
+        QCOMPARE(raw.value("DataInterval").toInt(), 1000);
+        const QString directory = path("heading-dir.qpj");
+        QVERIFY(QDir().mkpath(directory));
+        QVERIFY(!ProjectFile(directory).writeReportHeading("a", "b"));
+    }
+
     void unusableFilesGiveNoDeviceInformation_data()
     {
         QTest::addColumn<QByteArray>("content");

@@ -1,6 +1,6 @@
 #include "AboutBox.h"
-#include "CompanionLauncher.h"
 #include "DialogTestSupport.h"
+#include "companion/CompanionLauncher.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
 #include "widgets/MessageDialog.h"

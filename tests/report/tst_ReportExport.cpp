@@ -77,8 +77,8 @@ private slots:
 
         const auto read = CompanionProjectReader::read({"Pagewright", m_project->projectFile()});
         QVERIFY(read.ok);
-        m_report = std::make_unique<Report>(
-            read.projectFile, QList<ConfiguredDevice>{ConfiguredDevice(read.devices.at(0))});
+        m_report =
+            std::make_unique<Report>(read.projectFile, QList<DeviceSettings>{read.devices.at(0)});
         m_report->setFileChooser(
             [this](const QString &title, const QString &proposed, const QString &filter) {
                 m_asked = QStringList{title, proposed, filter};

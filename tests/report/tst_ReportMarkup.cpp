@@ -2,7 +2,6 @@
 #include "ReportDateRange.h"
 #include "ReportExporter.h"
 #include "ReportMarkup.h"
-#include "companion/ConfiguredDevice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,8 +43,9 @@ class TestReportMarkup : public QObject
 private slots:
     void channelItemsCarryTheUnitInTheirKey()
     {
-        ConfiguredDevice d(QStringLiteral("KV_01'x"), 1);
-        d.deviceName = QString();
+        DeviceSettings d;
+        d.deviceNumber = QStringLiteral("KV_01'x");
+        d.deviceInterface = DeviceSettings::Usb;
         d.ch1Name = QStringLiteral("Temperature1");
         d.ch2Name = QStringLiteral("Pressure");
         d.ch1Unit = 2;

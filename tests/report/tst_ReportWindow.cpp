@@ -76,10 +76,7 @@ private:
             CompanionProjectReader::read({"Pagewright", "'" + p.projectFile() + "'"});
         if (!project.ok)
             qFatal("%s", qPrintable(project.errorText));
-        QList<ConfiguredDevice> devices;
-        for (const DeviceSettings &s : project.devices)
-            devices.append(ConfiguredDevice(s));
-        auto report = std::make_unique<Report>(project.projectFile, devices);
+        auto report = std::make_unique<Report>(project.projectFile, project.devices);
         report->show();
         if (!QTest::qWaitFor([&] { return report->isFormLoaded(); }, 10000))
             qFatal("the report form did not load");
@@ -442,11 +439,20 @@ private slots:
     {
         auto p = makeProject(plantDevices());
         auto r = open(*p);
-        r->setProgramPath("/nonexistent/Pagewright");
+        // Neither beside the test nor on the PATH is there a Pagewright.
+        const QString bin = m_dir.filePath("bin");
+        QVERIFY(QDir().mkpath(bin));
+        struct PathGuard
+        {
+            QByteArray saved = qgetenv("PATH");
+            ~PathGuard() { qputenv("PATH", saved); }
+        } guard;
+        qputenv("PATH", QFile::encodeName(bin));
+        r->launcher().setSearchDirectories({bin});
         r->slotNewReportProject();
         QCOMPARE(VisibleMessages::take(),
                  QStringList{"ERROR|Please check the Pagewright execution file."});
-        r->setProgramPath("/bin/true");
+        QVERIFY(QFile::link("/bin/true", bin + "/Pagewright"));
         r->slotNewReportProject();
         QVERIFY(VisibleMessages::take().isEmpty());
         QFile::remove(p->databasePath());

@@ -1,9 +1,10 @@
 #include "GenerateLinearQueries.h"
+#include "OpenFiles.h"
 #include "ViewerTestData.h"
 #include "core/NoValue.h"
 
+#include <QDir>
 #include <QSignalSpy>
-#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,10 +24,24 @@ struct Run
     QStringList order;
 };
 
+// Channels named as the list's keys: device number, "_", column.
+QList<CompanionChannel> channelsOf(const QStringList &keys)
+{
+    QList<CompanionChannel> channels;
+    for (const QString &key : keys) {
+        CompanionChannel c;
+        c.deviceNumber = key.section(QLatin1Char('_'), 0, -2);
+        c.column = key.section(QLatin1Char('_'), -1);
+        c.channelName = key;
+        channels.append(c);
+    }
+    return channels;
+}
+
 Run generate(const QString &db, const QStringList &keys, qint64 start, qint64 end)
 {
     Run run;
-    GenerateLinearQueries worker("tag", db, QString(), keys, keys, QString::number(start),
+    GenerateLinearQueries worker("tag", db, QString(), channelsOf(keys), QString::number(start),
                                  QString::number(end));
     QObject::connect(&worker, &GenerateLinearQueries::calcTimeSeries, [&] { run.order << "calc"; });
     QObject::connect(&worker, &GenerateLinearQueries::createHashTables,
@@ -85,7 +100,8 @@ private slots:
         QCOMPARE(r.series.x[0], 62135596800.0 + T0);
         QCOMPARE(r.series.localText(2), QStringLiteral("2026-01-01 00:00:02"));
         QCOMPARE(fileHash(db), before);
-        QVERIFY(!QSqlDatabase::contains("tagviewerdb"));
+        QCOMPARE(r.series.titles, QStringList({"A_channel1", "B_channel1", "A_channel2"}));
+        QCOMPARE(OpenFiles::countOn(db), 0);
     }
 
     void samePointDateTwice()
@@ -201,6 +217,8 @@ private slots:
         QCOMPARE(r.series.values[0][at], 5555.0);
         const Run one = generate(db, {"D0_channel1"}, T0, T0 + 60000);
         QCOMPARE(one.series.rowCount(), 60000 + 1);
+        // Both connections are closed again.
+        QCOMPARE(OpenFiles::countOn(db), 0);
     }
 
     void readsWhileTheRecorderWrites()

@@ -1,5 +1,5 @@
-#include "ChannelKey.h"
 #include "SeriesAlignment.h"
+#include "companion/CompanionChannel.h"
 #include "core/NoValue.h"
 
 #include <QtTest>
@@ -31,22 +31,20 @@ class TestSeriesAlignment : public QObject
 {
     Q_OBJECT
 private slots:
-    void keysSplitAtTheLastUnderscore()
+    void channelKeysKeepTheWholeDeviceNumber()
     {
-        QCOMPARE(ChannelKey::make("S1", 1), QStringLiteral("S1_channel1"));
-        QCOMPARE(ChannelKey::make("S1", 2), QStringLiteral("S1_channel2"));
-        ChannelKey k = ChannelKey::split("LAB_A_7_channel2");
-        QVERIFY(k.valid);
-        QCOMPARE(k.serial, QStringLiteral("LAB_A_7"));
-        QCOMPARE(k.column, QStringLiteral("channel2"));
-        QVERIFY(!ChannelKey::split("nounderscore").valid);
-        QVERIFY(!ChannelKey::split("S1_channel3").valid);
-        QVERIFY(!ChannelKey::split("S1_pointDate; drop table kelvantis").valid);
-        k = ChannelKey::split("_channel1");
-        QVERIFY(k.valid);
-        QCOMPARE(k.serial, QString());
-        QCOMPARE(ChannelKey::titleFromItemText("Room, north\t[Lab 2]"),
-                 QStringLiteral("Room, north"));
+        DeviceSettings d;
+        d.deviceNumber = "LAB_A_7";
+        d.ch1Name = "Room, north";
+        d.ch2Name = "Humidity";
+        const CompanionChannel c1 = CompanionChannel::fromDevice(d, 1);
+        const CompanionChannel c2 = CompanionChannel::fromDevice(d, 2);
+        QCOMPARE(c1.fieldName(), QStringLiteral("LAB_A_7_channel1"));
+        QCOMPARE(c2.fieldName(), QStringLiteral("LAB_A_7_channel2"));
+        // The record, not its key, names the device and the column.
+        QCOMPARE(c2.deviceNumber, QStringLiteral("LAB_A_7"));
+        QCOMPARE(c2.column, QStringLiteral("channel2"));
+        QCOMPARE(c1.title(), QStringLiteral("Room, north"));
     }
 
     void twoChannelsShareOneDistinctSortedAxis()

@@ -8,12 +8,15 @@
 #include "core/NoValue.h"
 #include "widgets/MessageDialog.h"
 
+#include <QAction>
 #include <QDateTimeEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolBox>
 #include <QtTest>
@@ -26,13 +29,20 @@ namespace {
 
 constexpr qint64 T0 = 1767225600; // 2026-01-01 00:00 UTC
 
-QList<ConfiguredDevice> devicesOf(const QString &project)
+QList<DeviceSettings> devicesOf(const QString &project)
 {
-    const auto r = CompanionProjectReader::read({"Trendora", project});
-    QList<ConfiguredDevice> list;
-    for (const DeviceSettings &s : r.devices)
-        list.append(ConfiguredDevice(s));
-    return list;
+    return CompanionProjectReader::read({"Trendora", project}).devices;
+}
+
+// The texts of the messages the window shows, "title|text"; closes them.
+QStringList takeMessages(QWidget &w)
+{
+    QStringList texts;
+    for (MessageDialog *m : w.findChildren<MessageDialog *>()) {
+        texts << m->title() + "|" + m->text();
+        delete m;
+    }
+    return texts;
 }
 
 template <typename T> T *child(QWidget &w, const char *name)
@@ -112,7 +122,6 @@ private slots:
         QCOMPARE(box->currentIndex(), 0);
         QCOMPARE(w.chartViewer()->mouseMode(), int(QChartViewer::MouseUsageScroll));
         QVERIFY(QByteArray::fromBase64(w.connectionTag().toLatin1()).startsWith("{"));
-        QCOMPARE(w.newViewerCommand(), "Trendora '" + m_project + "'");
     }
 
     void dateEditorsAndTheirSixtySecondRules()
@@ -224,6 +233,41 @@ private slots:
         vp->setViewPortWidth(1);
         w.chartViewer()->requestViewPortUpdate(true, false);
         QTRY_VERIFY(!bar->isEnabled());
+    }
+
+    void tableColumnsShowEveryValueWhole()
+    {
+        // Values from 100 up and below zero far from the first rows, and four
+        // channels: every cell reads whole and every column is on screen.
+        const QString dir = m_dir.filePath("wide");
+        QDir().mkpath(dir);
+        std::vector<Row> rows;
+        for (qint64 t = 0; t < 3000; ++t) {
+            rows.push_back({"A", t == 2999 ? 1234.56 : 5.0, t == 2500 ? -987.25 : 1.0, T0 + t});
+            rows.push_back({"B", 100.5, 50, T0 + t});
+        }
+        QVERIFY(makeDatabase(dir + "/w.dat", rows));
+        const QString p =
+            makeProject(dir, "w", {"A", "B"}, "2026-01-01 00:00:00", "2026-01-01 00:49:59");
+        Trendora w(p, devicesOf(p));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(makeChart(w, {0, 1, 2, 3}));
+        auto *table = child<QTableView>(w, "tableView");
+        QHeaderView *header = table->horizontalHeader();
+        const QFontMetrics fm = table->fontMetrics();
+        const QStringList widest{"2026-01-01 00:49:59", "1234.56", "-987.25", "100.50", "50.00"};
+        QCOMPARE(header->count(), widest.size());
+        for (int c = 0; c < widest.size(); ++c) {
+            QCOMPARE(w.tableModel()->widestText(c).size(), widest.at(c).size());
+            QVERIFY2(header->sectionSize(c) >= fm.horizontalAdvance(widest.at(c)) + 4,
+                     qPrintable(widest.at(c)));
+            QVERIFY(header->sectionSize(c) >= header->sectionSizeHint(c));
+        }
+        QTRY_VERIFY(table->isVisible());
+        QTRY_COMPARE(table->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(header->sectionViewportPosition(4) + header->sectionSize(4) <=
+                table->viewport()->width());
     }
 
     void zoomButtonsWheelAndCursor()
@@ -344,25 +388,36 @@ private slots:
         Trendora w(m_project, devicesOf(m_project));
         QString program;
         QStringList arguments;
-        w.startDetached = [&](const QString &p, const QStringList &a) {
+        w.launcher().setStarter([&](const QString &p, const QStringList &a) {
             program = p;
             arguments = a;
             return false;
-        };
+        });
         w.slotNewViewProject();
         QVERIFY(program.endsWith("Trendora"));
         QCOMPARE(
             CompanionProjectReader::projectPathFromArguments(QStringList{"Trendora"} + arguments),
             m_project);
-        QCOMPARE(w.lastMessage(), QStringLiteral("Please check the Trendora execution file."));
+        QCOMPARE(takeMessages(w), QStringList{"ERROR|Please check the Trendora execution file."});
+        // The menu entry starts it.
+        program.clear();
+        w.findChild<QAction *>("action_newTrendora")->trigger();
+        QVERIFY(program.endsWith("Trendora"));
+        QCOMPARE(takeMessages(w).size(), 1);
 
         const QString dir = m_dir.filePath("with blanks");
         QDir().mkpath(dir);
         const QString p =
             makeProject(dir, "a b", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
         Trendora w2(p, devicesOf(p));
+        program.clear();
+        w2.launcher().setStarter([&](const QString &p, const QStringList &) {
+            program = p;
+            return true;
+        });
         w2.slotNewViewProject();
-        QCOMPARE(w2.lastMessage(), QStringLiteral("There is no data file."));
+        QCOMPARE(takeMessages(w2), QStringList{"WARNING|There is no data file."});
+        QVERIFY(program.isEmpty());
     }
 
     void missingRecordTimesComeFromTheDatabase()

@@ -1,20 +1,33 @@
 #include "CompanionLauncher.h"
 
-#include "DialogsLogging.h"
 #include "core/ProjectFile.h"
 #include "widgets/MessageDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
 
-CompanionLauncher::CompanionLauncher(QWidget *messageParent) : m_messageParent(messageParent) {}
+Q_LOGGING_CATEGORY(lcLauncher, "moravin.common.launcher")
+
+CompanionLauncher::CompanionLauncher(QWidget *messageParent)
+    : m_messageParent(messageParent),
+      m_start([](const QString &program, const QStringList &arguments) {
+          return QProcess::startDetached(program, arguments);
+      })
+{
+}
 
 void CompanionLauncher::setSearchDirectories(const QStringList &directories)
 {
     m_directories = directories;
+}
+
+void CompanionLauncher::setStarter(const Starter &starter)
+{
+    m_start = starter;
 }
 
 QString CompanionLauncher::programName(Companion companion)
@@ -62,14 +75,14 @@ bool CompanionLauncher::launch(Companion companion, const QString &projectFile,
         project.writeValue(QStringLiteral("record_stop_time"), *stopTime);
 
     const QString command = commandText(companion, projectFile);
-    qCDebug(lcDialogs).noquote() << "cmd :" << command;
+    qCDebug(lcLauncher).noquote() << "cmd :" << command;
     // The path goes as one argument, quoted as in the command text: the
     // companions join their arguments with blanks and drop every quote, so
     // blanks inside the path (even several in a row) arrive unchanged.
     const QStringList arguments{QLatin1Char('\'') + projectFile + QLatin1Char('\'')};
-    if (QProcess::startDetached(programPath(companion), arguments))
+    if (m_start(programPath(companion), arguments))
         return true;
-    qCDebug(lcDialogs).noquote() << "startDetached :" + command + " failed!";
+    qCDebug(lcLauncher).noquote() << "startDetached :" + command + " failed!";
     MessageDialog::showTransient(
         QStringLiteral("ERROR"),
         QStringLiteral("Please check the %1 execution file.").arg(programName(companion)),

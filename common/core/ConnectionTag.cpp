@@ -1,0 +1,8 @@
+#include "ConnectionTag.h"
+
+#include <QUuid>
+
+QString ConnectionTag::create()
+{
+    return QString::fromLatin1(QUuid::createUuid().toString().toLatin1().toBase64());
+}
