@@ -57,6 +57,7 @@ GenerateLinearQueries::GenerateLinearQueries(const QString &connectionTag, const
     for (const QListWidgetItem *item : items) {
         m_keys.append(item ? item->data(Qt::ToolTipRole).toString() : QString());
         m_titles.append(item ? ChannelKey::titleFromItemText(item->text()) : QString());
+        m_legends.append(item ? ViewerSeries::legendFromItemText(item->text()) : QString());
     }
 }
 
@@ -69,6 +70,7 @@ GenerateLinearQueries::GenerateLinearQueries(const QString &connectionTag, const
 {
     while (m_titles.size() < m_keys.size())
         m_titles.append(QString());
+    m_legends = m_titles;
 }
 
 GenerateLinearQueries::~GenerateLinearQueries()
@@ -340,6 +342,7 @@ bool GenerateLinearQueries::runJob(QString *errorText)
     r.times = aligned.times;
     r.values = aligned.values;
     r.titles = m_titles;
+    r.legends = m_legends;
     auto map = std::make_shared<LocalTimeMap>(r.times.first(), r.times.last());
     r.timeMap = map;
     r.x.resize(rowCount);
@@ -351,6 +354,7 @@ bool GenerateLinearQueries::runJob(QString *errorText)
         if ((i + 1) % step == 0)
             emit progPlus(i + 1);
     }
+    r.makeLines(aligned.points, m_intervalMs);
     emit progPlus(rowCount);
     qCDebug(lcGenerate) << "makeGraphData rowCnt :" << rowCount;
     return true;

@@ -34,8 +34,8 @@ public:
                           const QString &endText, QObject *parent = nullptr);
     ~GenerateLinearQueries() override;
 
-    // Readings per device and second expected (from the project's interval);
-    // only used to size the buffers up front. 0: unknown.
+    // The project's data interval: it sizes the buffers up front and tells
+    // the chart lines where an outage breaks them. 0: unknown.
     void setIntervalHint(int milliseconds) { m_intervalMs = milliseconds; }
 
     QString connectionName() const { return m_connectionTag + QStringLiteral("viewerdb"); }
@@ -83,6 +83,7 @@ private:
     QString m_projectDir;
     QStringList m_keys;
     QStringList m_titles;
+    QStringList m_legends;
     QString m_startText;
     QString m_endText;
     int m_intervalMs = 0;
