@@ -101,6 +101,7 @@ private:
     QPointer<QProgressDialog> m_progressDialog;
     QPointer<GenerateAverageQueries> m_worker;
     QString m_minPeriod;
+    int m_dataInterval = 0;
     QMenu *m_projectMenu = nullptr;
     QMenu *m_printMenu = nullptr;
     bool m_reportReady = false;

@@ -13,6 +13,9 @@ ReportChannel ReportChannel::fromDevice(const ConfiguredDevice &device, int chan
     c.column = first ? QStringLiteral("channel1") : QStringLiteral("channel2");
     c.channelName = first ? device.ch1Name : device.ch2Name;
     const int unit = first ? device.ch1Unit : device.ch2Unit;
+    c.unitCode = unit;
+    c.lowerLimit = first ? device.ch1Min : device.ch2Min;
+    c.upperLimit = first ? device.ch1Max : device.ch2Max;
     c.unitName = unit == 4 ? (first ? device.ch1Custom : device.ch2Custom) : unitNameOf(unit);
     return c;
 }

@@ -14,6 +14,9 @@ struct ReportChannel
     QString channelName;
     QString deviceName;
     QString unitName;
+    int unitCode = 0; // 0 to 4, as unitNameOf
+    float lowerLimit = 0;
+    float upperLimit = 0;
 
     // channel is 1 or 2.
     static ReportChannel fromDevice(const ConfiguredDevice &device, int channel);

@@ -294,7 +294,7 @@ private slots:
                  2);
         QCOMPARE(js(*r, "document.querySelectorAll('#chartdiv .legend-title')[1].textContent")
                      .toString(),
-                 QStringLiteral("Pressure"));
+                 QStringLiteral("Pressure [<b>Lab</b>]"));
         QCOMPARE(js(*r, "document.querySelectorAll('#chartdiv path.graph-line')[0]"
                         ".getAttribute('stroke')")
                      .toString(),
