@@ -218,9 +218,9 @@ QString ReportMarkup::duration(qint64 seconds)
 QString ReportMarkup::daySummary(const ReportResults &results, const QList<ReportChannel> &channels)
 {
     QString out = QStringLiteral(
-        "<table><colgroup><col width='36px' /><col width='196px' /><col width='62px' />"
-        "<col width='70px' /><col width='70px' /><col width='70px' /><col width='70px' />"
-        "<col width='124px' /><col width='78px' /><col width='84px' /></colgroup>"
+        "<table><colgroup><col width='30px' /><col width='180px' /><col width='56px' />"
+        "<col width='62px' /><col width='62px' /><col width='62px' /><col width='62px' />"
+        "<col width='110px' /><col width='70px' /><col width='76px' /></colgroup>"
         "<tr><th class='top' style='border-left:0;'>NO</th><th class='top'>Channel</th>"
         "<th class='top'>Readings</th><th class='top'>Average</th><th class='top'>Minimum</th>"
         "<th class='top'>Maximum</th><th class='top'>MKT</th><th class='top'>Alarm limits</th>"

@@ -263,6 +263,7 @@ private slots:
         m_report->exportPrintPng();
         const QImage written(m_answer);
         QVERIFY(!written.isNull());
+        QCOMPARE(written.width(), 860); // the summary keeps to the page width
         const qint64 raw = qint64(written.width()) * written.height() * 4;
         QVERIFY2(QFileInfo(m_answer).size() * 8 < raw,
                  qPrintable(QString("%1 of %2").arg(QFileInfo(m_answer).size()).arg(raw)));
