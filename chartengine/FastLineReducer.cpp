@@ -225,3 +225,38 @@ void FastLineReducer::reduce(const double *x, const double *y, int n, double sca
     if (!out.empty() && isBreak(out.back()))
         out.pop_back();
 }
+
+void FastLineReducer::reduce(const double *x, const double *y, int n, const QVector<int> &breaks,
+                             double scale, double offset, int minCol, int maxCol, bool fast,
+                             std::vector<QPointF> &out, bool xAscending)
+{
+    if (breaks.isEmpty()) {
+        reduce(x, y, n, scale, offset, minCol, maxCol, fast, out, xAscending);
+        return;
+    }
+    out.clear();
+    if (!y || n <= 0)
+        return;
+    std::vector<double> indices;
+    if (!x) {
+        indices.resize(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i)
+            indices[static_cast<size_t>(i)] = i;
+        x = indices.data();
+    }
+    std::vector<QPointF> part;
+    int from = 0;
+    for (int b = 0; b <= breaks.size(); ++b) {
+        const int to = b < breaks.size() ? qBound(from, breaks.at(b), n) : n;
+        if (to == from)
+            continue;
+        reduce(x + from, y + from, to - from, scale, offset, minCol, maxCol, fast, part,
+               xAscending);
+        if (!part.empty()) {
+            if (!out.empty())
+                out.emplace_back(0.0, std::numeric_limits<double>::quiet_NaN());
+            out.insert(out.end(), part.begin(), part.end());
+        }
+        from = to;
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QVector>
 
 #include <vector>
 
@@ -21,5 +22,10 @@ public:
     static void reduce(const double *x, const double *y, int n, double scale, double offset,
                        int minCol, int maxCol, bool fast, std::vector<QPointF> &out,
                        bool xAscending = false);
+    // The same with the line also broken before every index in breaks
+    // (ascending): point i-1 is not joined to point i.
+    static void reduce(const double *x, const double *y, int n, const QVector<int> &breaks,
+                       double scale, double offset, int minCol, int maxCol, bool fast,
+                       std::vector<QPointF> &out, bool xAscending = false);
     static bool isBreak(const QPointF &p);
 };

@@ -14,6 +14,12 @@ void LineLayer::setFastLineMode(bool fast)
     m_core->invalidate();
 }
 
+void LineLayer::setLineBreaks(const QVector<int> &beforeIndices)
+{
+    m_breaks = beforeIndices;
+    m_core->invalidate();
+}
+
 void LineLayer::reduce(double scale, double offset, int minCol, int maxCol)
 {
     const int n = pointCount();
@@ -30,7 +36,8 @@ void LineLayer::reduce(double scale, double offset, int minCol, int maxCol)
     const bool ascending = m_fast && x == xData() && xAscending();
     for (int k = 0; k < getDataSetCount(); ++k) {
         const DataSet *d = getDataSet(k);
-        FastLineReducer::reduce(x, d->data().data(), qMin(n, d->count()), scale, offset, minCol,
-                                maxCol, m_fast, m_reduced[static_cast<size_t>(k)], ascending);
+        FastLineReducer::reduce(x, d->data().data(), qMin(n, d->count()), m_breaks, scale, offset,
+                                minCol, maxCol, m_fast, m_reduced[static_cast<size_t>(k)],
+                                ascending);
     }
 }

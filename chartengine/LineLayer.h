@@ -12,9 +12,13 @@ public:
     // Draws only what each pixel column can show; meant for large data.
     void setFastLineMode(bool fast = true);
     bool fastLineMode() const { return m_fast; }
+    // Breaks the lines before each of these point indices (ascending): point
+    // i-1 is not joined to point i, as if a missing value lay between them.
+    void setLineBreaks(const QVector<int> &beforeIndices);
 
     void reduce(double scale, double offset, int minCol, int maxCol) override;
 
 private:
     bool m_fast = false;
+    QVector<int> m_breaks;
 };

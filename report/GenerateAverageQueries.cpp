@@ -1,5 +1,6 @@
 #include "GenerateAverageQueries.h"
 
+#include "DayFigures.h"
 #include "HourlyPeriods.h"
 #include "ReportLogging.h"
 #include "ReportReadings.h"
@@ -71,5 +72,6 @@ void GenerateAverageQueries::run()
     HourlyPeriods::compute(channels, QDateTime::fromString(m_startText, kTimeFormat),
                            QDateTime::fromString(m_endText, kTimeFormat), *m_results,
                            [this](int counter) { emit progPlus(counter); });
+    DayFigures::compute(channels, m_items, m_dataInterval, *m_results);
     emit done();
 }

@@ -20,6 +20,10 @@ public:
                            const QString &endText, QObject *parent = nullptr);
     ~GenerateAverageQueries() override;
 
+    // The project's data interval: where an outage breaks a chart line and
+    // how long an excursion's last reading counts. 0: unknown.
+    void setDataInterval(int milliseconds) { m_dataInterval = milliseconds; }
+
     // Filled by run(); read it only after done().
     QSharedPointer<const ReportResults> results() const { return m_results; }
     QString connectionName() const;
@@ -42,5 +46,6 @@ private:
     QList<ReportChannel> m_items;
     QString m_startText;
     QString m_endText;
+    int m_dataInterval = 0;
     QSharedPointer<ReportResults> m_results;
 };

@@ -95,7 +95,8 @@ void Report::readProject()
     const QString recordStop = project.recordStopTime();
     qCDebug(lcReport) << "qpj startTime :" << recordStart;
     qCDebug(lcReport) << "qpj endTime :" << recordStop;
-    m_minPeriod = ReportMarkup::minPeriodFor(project.storedDataInterval());
+    m_dataInterval = project.storedDataInterval();
+    m_minPeriod = ReportMarkup::minPeriodFor(m_dataInterval);
 
     m_ui->label_projectname->setText(ProjectFile::displayName(m_projectFile, project.baseName()));
     m_ui->label_interval->setText(QStringLiteral("Interval : ") + m_minPeriod);
@@ -211,6 +212,7 @@ void Report::slotCommandUpdate()
     m_worker =
         new GenerateAverageQueries(m_connectionTag, m_dbname, m_reportChannels,
                                    start.toString(kTimeFormat), end.toString(kTimeFormat), this);
+    m_worker->setDataInterval(m_dataInterval);
     m_results = m_worker->results();
     connect(m_worker, &GenerateAverageQueries::done, this, &Report::genThreadDone);
     connect(m_worker, &GenerateAverageQueries::wholeCount, this, &Report::genThreadCount);
@@ -294,6 +296,7 @@ void Report::fillPage()
     if (!message.isEmpty())
         MessageDialog::showTransient(QStringLiteral("ERROR"), message, this);
     page.setTable(ReportMarkup::table(*m_results));
+    page.setSummary(ReportMarkup::daySummary(*m_results, m_reportChannels));
     emit reportFilled();
 }
 

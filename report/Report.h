@@ -98,6 +98,7 @@ private:
     CompanionLauncher m_launcher;
     QPointer<GenerateAverageQueries> m_worker;
     QString m_minPeriod;
+    int m_dataInterval = 0;
     QMenu *m_projectMenu = nullptr;
     QMenu *m_printMenu = nullptr;
     bool m_reportReady = false;

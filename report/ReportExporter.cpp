@@ -78,22 +78,32 @@ bool ReportExporter::writePdf(const QString &fileName) const
             return;
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                                QPainter::SmoothPixmapTransform);
-        // Fit the whole page onto the sheet with its own proportions.
-        const QRectF sheet = printer.pageLayout().fullRectPixels(printer.resolution());
-        const qreal scale =
-            std::min(sheet.width() / content.width(), sheet.height() / content.height());
-        painter.translate((sheet.width() - content.width() * scale) / 2, 0);
-        painter.scale(scale, scale);
+        const QRectF target =
+            placeOnSheet(printer.pageLayout().fullRectPixels(printer.resolution()).size(), content,
+                         printer.resolution() * MarginMm / 25.4);
+        painter.translate(target.topLeft());
+        painter.scale(target.width() / content.width(), target.height() / content.height());
         frame->render(&painter);
         ok = painter.end();
     });
     return ok && printer.printerState() != QPrinter::Error && QFileInfo(fileName).size() > 0;
 }
 
+QRectF ReportExporter::placeOnSheet(const QSizeF &sheet, const QSizeF &content, qreal margin)
+{
+    const QSizeF room(sheet.width() - 2 * margin, sheet.height() - 2 * margin);
+    if (content.isEmpty() || room.isEmpty())
+        return QRectF();
+    const qreal scale = std::min(room.width() / content.width(), room.height() / content.height());
+    const QSizeF size = content * scale;
+    return QRectF(QPointF((sheet.width() - size.width()) / 2, margin), size);
+}
+
 bool ReportExporter::writePng(const QString &fileName) const
 {
+    // Qt's PNG writer takes quality 100 for "no compression" (a 4 MB page);
+    // its default compresses, and PNG never loses anything.
     QImageWriter writer(fileName, "png");
-    writer.setQuality(100);
     if (writer.write(renderImage()))
         return true;
     qCDebug(lcReport) << "PNG export failed :" << writer.errorString();

@@ -1,6 +1,7 @@
 #include "ReportMarkup.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QStringList>
 
 #include <algorithm>
@@ -73,6 +74,13 @@ QString ReportMarkup::jsonString(const QString &text)
     return out;
 }
 
+QString ReportMarkup::legendTitle(const ReportChannel &channel)
+{
+    const QString device = channel.deviceName.trimmed();
+    return channel.channelName + QStringLiteral(" [") +
+           (device.isEmpty() ? channel.deviceNumber : device) + QLatin1Char(']');
+}
+
 QString ReportMarkup::chartData(const ReportResults &results, const QList<ReportChannel> &channels,
                                 const QString &minPeriod)
 {
@@ -82,25 +90,68 @@ QString ReportMarkup::chartData(const ReportResults &results, const QList<Report
     for (int i = 0; i < count; ++i)
         fields << jsonString(channels.at(i).fieldName()) + QLatin1Char(':');
 
-    QString out = QStringLiteral("[");
-    bool first = true;
+    // The points drawn: one per step.
+    QVector<int> shown;
     qint64 due = results.chartPoints.isEmpty() ? 0 : results.chartPoints.first().time;
-    for (const ReportResults::ChartPoint &point : results.chartPoints) {
-        if (point.time < due)
+    for (int k = 0; k < results.chartPoints.size(); ++k) {
+        const qint64 t = results.chartPoints.at(k).time;
+        if (t < due)
             continue;
-        due = point.time - point.time % 60 + step;
-        if (!first)
+        due = t - t % 60 + step;
+        shown.append(k);
+    }
+
+    // A channel's line joins its own values from point to point; where a
+    // break of its line lies between two of them, a point with its field
+    // null breaks it there.
+    QMap<qint64, QVector<int>> nulls;
+    for (int i = 0; i < count; ++i) {
+        if (results.emptyChannel[i])
+            continue;
+        const QVector<qint64> &breaks = results.lineBreaks[size_t(i)];
+        auto next = breaks.cbegin();
+        bool started = false;
+        qint64 previous = 0;
+        for (int k : shown) {
+            const ReportResults::ChartPoint &p = results.chartPoints.at(k);
+            if (p.value[i] == NoValue)
+                continue;
+            next = std::upper_bound(next, breaks.cend(), previous);
+            if (started && next != breaks.cend() && *next < p.time)
+                nulls[*next].append(i);
+            started = true;
+            previous = p.time;
+        }
+    }
+
+    QString out = QStringLiteral("[");
+    const auto open = [&out](qint64 time) {
+        if (out.size() > 1)
             out += QStringLiteral(",\n");
-        first = false;
         out += QStringLiteral("{\"datetime\":\"") +
-               QDateTime::fromSecsSinceEpoch(point.time)
-                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+               QDateTime::fromSecsSinceEpoch(time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
                QLatin1Char('"');
+    };
+    auto gap = nulls.cbegin();
+    const auto addNulls = [&](const QVector<int> &which) {
+        for (int i : which)
+            out += QLatin1Char(',') + fields.at(i) + QStringLiteral("null");
+    };
+    for (int k : shown) {
+        const ReportResults::ChartPoint &point = results.chartPoints.at(k);
+        for (; gap != nulls.cend() && gap.key() < point.time; ++gap) {
+            open(gap.key());
+            addNulls(gap.value());
+            out += QLatin1Char('}');
+        }
+        open(point.time);
         for (int i = 0; i < count; ++i) {
             if (results.emptyChannel[i] || point.value[i] == NoValue)
                 continue;
             out += QLatin1Char(',') + fields.at(i) + twoDecimals(point.value[i]);
         }
+        if (gap != nulls.cend() && gap.key() == point.time)
+            addNulls((gap++).value());
         out += QLatin1Char('}');
     }
     out += QLatin1Char(']');
@@ -116,7 +167,7 @@ QString ReportMarkup::graphData(const ReportResults &results, const QList<Report
             continue;
         const ReportChannel &c = channels.at(i);
         entries << QStringLiteral("{\"type\": \"smoothedLine\", \"title\": ") +
-                       jsonString(c.channelName) + QStringLiteral(", \"valueField\": ") +
+                       jsonString(legendTitle(c)) + QStringLiteral(", \"valueField\": ") +
                        jsonString(c.fieldName()) +
                        QStringLiteral(", \"lineAlpha\": 0.9, \"connect\": false, "
                                       "\"hidden\": false}");
@@ -153,5 +204,60 @@ QString ReportMarkup::table(const ReportResults &results)
         out += QStringLiteral("</tr>");
     }
     out += QStringLiteral("</table>");
+    return out;
+}
+
+QString ReportMarkup::duration(qint64 seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString ReportMarkup::daySummary(const ReportResults &results, const QList<ReportChannel> &channels)
+{
+    QString out = QStringLiteral(
+        "<table><colgroup><col width='30px' /><col width='180px' /><col width='56px' />"
+        "<col width='62px' /><col width='62px' /><col width='62px' /><col width='62px' />"
+        "<col width='110px' /><col width='70px' /><col width='76px' /></colgroup>"
+        "<tr><th class='top' style='border-left:0;'>NO</th><th class='top'>Channel</th>"
+        "<th class='top'>Readings</th><th class='top'>Average</th><th class='top'>Minimum</th>"
+        "<th class='top'>Maximum</th><th class='top'>MKT</th><th class='top'>Alarm limits</th>"
+        "<th class='top'>Excursions</th><th class='top'>Time outside</th></tr>");
+    const QString none = QStringLiteral("<td>-</td>");
+    const int count = std::min<int>(channels.size(), ReportResults::MaxChannels);
+    for (int i = 0; i < count; ++i) {
+        const ReportChannel &c = channels.at(i);
+        const DaySummary &d = results.summary[size_t(i)];
+        out += QStringLiteral("<tr><td class='first'>") + QString::number(i + 1) +
+               QStringLiteral("</td><td class='C'>") + legendTitle(c).toHtmlEscaped() +
+               QStringLiteral("<br /><span class='unit'>") + c.unitName.toHtmlEscaped() +
+               QStringLiteral("</span></td><td>") + QString::number(d.readings) +
+               QStringLiteral("</td>");
+        if (d.readings > 0)
+            out += QStringLiteral("<td>") + twoDecimals(d.average) + QStringLiteral("</td><td>") +
+                   twoDecimals(d.minimum) + QStringLiteral("</td><td>") + twoDecimals(d.maximum) +
+                   QStringLiteral("</td>");
+        else
+            out += none + none + none;
+        out += d.hasMeanKinetic
+                   ? QStringLiteral("<td>") + twoDecimals(d.meanKinetic) + QStringLiteral("</td>")
+                   : none;
+        if (d.hasLimits)
+            out += QStringLiteral("<td>") + twoDecimals(double(c.lowerLimit)) +
+                   QStringLiteral(" ~ ") + twoDecimals(double(c.upperLimit)) +
+                   QStringLiteral("</td><td>") + QString::number(d.excursions) +
+                   QStringLiteral("</td><td>") + duration(d.excursionSeconds) +
+                   QStringLiteral("</td>");
+        else
+            out += QStringLiteral("<td>no limits</td><td>none</td>") + none;
+        out += QStringLiteral("</tr>");
+    }
+    out += QStringLiteral(
+        "</table><p class='note'>MKT: mean kinetic temperature of a temperature channel over "
+        "every reading of the day (activation energy 83.144 kJ/mol, gas constant 8.3144 J/(mol "
+        "K)). Excursions: stretches of readings outside the channel's alarm limits; equal limits "
+        "set no alarm.</p>");
     return out;
 }

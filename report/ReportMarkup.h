@@ -21,12 +21,23 @@ public:
     // A JSON string literal, quotes included.
     static QString jsonString(const QString &text);
 
+    // "Temperature1 [Room 2]": the chart legend's name of a channel, as the
+    // channel list shows it (the device number for a device without name).
+    static QString legendTitle(const ReportChannel &channel);
+
     // One object per line, thinned to one point per chart step; a channel
-    // appears in a point only where it has a value.
+    // appears in a point only where it has a value. Where its line breaks
+    // between two of its values (ReportResults::lineBreaks), a point at the
+    // break carries the channel's field as null.
     static QString chartData(const ReportResults &results, const QList<ReportChannel> &channels,
                              const QString &minPeriod);
     // The graph settings of every channel that has readings.
     static QString graphData(const ReportResults &results, const QList<ReportChannel> &channels);
     // 24 rows, more on a day with more periods (a daylight-saving end).
     static QString table(const ReportResults &results);
+    // One row of day figures per selected channel (DaySummary) and a note on
+    // how they are made.
+    static QString daySummary(const ReportResults &results, const QList<ReportChannel> &channels);
+    // "H:MM:SS".
+    static QString duration(qint64 seconds);
 };

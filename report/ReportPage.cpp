@@ -75,3 +75,14 @@ bool ReportPage::setTable(const QString &markup) const
     element.setInnerXml(markup);
     return true;
 }
+
+bool ReportPage::setSummary(const QString &markup) const
+{
+    QWebElement element = m_frame->findFirstElement(QStringLiteral("div#DaySummary"));
+    if (element.isNull()) {
+        qCDebug(lcReport) << "DaySummary is not found";
+        return false;
+    }
+    element.setInnerXml(markup);
+    return true;
+}

@@ -29,6 +29,8 @@ public:
     QString setChartInputs(const QString &minPeriod, const QString &chartData,
                            const QString &graphData) const;
     bool setTable(const QString &markup) const;
+    // The day summary below the hourly table ("div#DaySummary").
+    bool setSummary(const QString &markup) const;
 
 private:
     void setText(const QString &selector, const QString &name, const QString &text,

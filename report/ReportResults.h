@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DaySummary.h"
 #include "core/NoValue.h"
 
 #include <QString>
@@ -7,8 +8,9 @@
 
 #include <array>
 
-// What one report build yields: the chart points and the hourly periods of
-// up to four channels, in selection order.
+// What one report build yields: the chart points, the hourly periods, the
+// breaks of the chart lines and the day summaries of up to four channels, in
+// selection order.
 struct ReportResults
 {
     static constexpr int MaxChannels = 4;
@@ -43,4 +45,7 @@ struct ReportResults
     std::array<bool, MaxChannels> emptyChannel{{false, false, false, false}};
     QVector<ChartPoint> chartPoints; // ascending by time
     QVector<Period> periods;         // ascending by start
+    // Per channel, a time inside every break of its chart line (LineBreaks).
+    std::array<QVector<qint64>, MaxChannels> lineBreaks;
+    std::array<DaySummary, MaxChannels> summary;
 };

@@ -34,6 +34,7 @@ GenerateLinearQueries::GenerateLinearQueries(const QString &connectionTag, const
     m_request.end = endText.toLongLong();
     for (const CompanionChannel &c : channels) {
         m_titles.append(c.title());
+        m_legends.append(c.legend());
         ChannelRef ref;
         if (c.column == QLatin1String("channel1") || c.column == QLatin1String("channel2")) {
             ref.column = c.columnIndex();
@@ -215,6 +216,7 @@ bool GenerateLinearQueries::runJob(QString *errorText)
     r.times = aligned.times;
     r.values = aligned.values;
     r.titles = m_titles;
+    r.legends = m_legends;
     auto map = std::make_shared<LocalTimeMap>(r.times.first(), r.times.last());
     r.timeMap = map;
     r.x.resize(rowCount);
@@ -226,6 +228,7 @@ bool GenerateLinearQueries::runJob(QString *errorText)
         if ((i + 1) % step == 0)
             emit progPlus(i + 1);
     }
+    r.makeLines(aligned.points, m_intervalMs);
     emit progPlus(rowCount);
     qCDebug(lcGenerate) << "makeGraphData rowCnt :" << rowCount;
     return true;

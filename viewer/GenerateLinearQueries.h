@@ -30,8 +30,8 @@ public:
                           QObject *parent = nullptr);
     ~GenerateLinearQueries() override;
 
-    // Readings per device and second expected (from the project's interval);
-    // only used to size the buffers up front. 0: unknown.
+    // The project's data interval: it sizes the buffers up front and tells
+    // the chart lines where an outage breaks them. 0: unknown.
     void setIntervalHint(int milliseconds) { m_intervalMs = milliseconds; }
 
     QString connectionName() const { return m_connectionTag + QStringLiteral("viewerdb"); }
@@ -74,6 +74,7 @@ private:
     QStringList m_titles;
     ReadingsRequest m_request;
     std::vector<ChannelRef> m_refs; // per channel
+    QStringList m_legends;
     int m_intervalMs = 0;
     ViewerSeries m_result;
 };

@@ -81,6 +81,11 @@ AlignedSeries alignSeries(const std::vector<DeviceRows> &devices,
     AlignedSeries result;
     const int channelCount = static_cast<int>(channels.size());
     result.values.resize(channelCount);
+    result.points.resize(channelCount);
+    for (int ci = 0; ci < channelCount; ++ci) {
+        const int d = channels[size_t(ci)].device;
+        result.points[ci].all = d >= 0 && d < static_cast<int>(devices.size());
+    }
 
     // Devices that selected channels read, each ordered once.
     std::vector<int> used;
@@ -163,7 +168,7 @@ AlignedSeries alignSeries(const std::vector<DeviceRows> &devices,
         const ChannelRef &c = channels[size_t(ci)];
         QVector<double> &out = result.values[ci];
         out.fill(NoValue, n);
-        if (c.device < 0 || c.device >= static_cast<int>(devices.size()))
+        if (!result.points[ci].all)
             continue;
         const DeviceRows &rows = devices[size_t(c.device)];
         const DeviceOrder &o = orders[size_t(c.device)];
@@ -171,9 +176,19 @@ AlignedSeries alignSeries(const std::vector<DeviceRows> &devices,
         const quint32 *times = result.times.constData();
         int h = 0;
         const int m = o.size(rows);
+        if (m == n) {
+            // Its device has a row at every time point of the union.
+            for (int i = 0; i < n; ++i)
+                values[i] = valueOf(c, o.lastRow(i));
+            continue;
+        }
+        ChannelPoints &own = result.points[ci];
+        own.all = false;
+        own.index.reserve(m);
         for (int i = 0; i < n && h < m; ++i) {
             if (o.timeAt(rows, h) == times[i]) {
                 values[i] = valueOf(c, o.lastRow(h));
+                own.index.append(i);
                 ++h;
             }
         }

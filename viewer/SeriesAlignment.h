@@ -25,10 +25,19 @@ struct ChannelRef
     int column = 0; // 0 channel1, 1 channel2
 };
 
+// The time points at which a channel's device has a row: where the channel
+// has a reading, null or not, rather than a blank for another channel's sake.
+struct ChannelPoints
+{
+    bool all = true;       // a row at every time point; index is empty then
+    QVector<qint32> index; // otherwise those time points, ascending
+};
+
 struct AlignedSeries
 {
     QVector<quint32> times;          // ascending
     QVector<QVector<double>> values; // one per channel, times.size() each
+    QVector<ChannelPoints> points;   // one per channel
 };
 
 // Puts the selected channels on one ascending time axis, as the viewer's
@@ -37,6 +46,7 @@ struct AlignedSeries
 //   points of their devices; with one channel every row of its device is a
 //   time point, so repeated times of that device stay repeated;
 // - a channel's value at a time point is that of the last row (in scan order)
-//   of its device with that time; no row, or a NULL, gives NoValue.
+//   of its device with that time; no row, or a NULL, gives NoValue;
+// - points tells the two apart: the time points that are the channel's own.
 AlignedSeries alignSeries(const std::vector<DeviceRows> &devices,
                           const std::vector<ChannelRef> &channels);

@@ -175,11 +175,9 @@ void Trendora::setUpDateRange()
 void Trendora::fillDeviceList(const QList<DeviceSettings> &devices)
 {
     for (const DeviceSettings &d : devices) {
-        // A device without a name is listed under its number.
-        const QString label = d.deviceName.isEmpty() ? d.deviceNumber : d.deviceName;
         for (int channel = 1; channel <= 2; ++channel) {
             const CompanionChannel c = CompanionChannel::fromDevice(d, channel);
-            m_selection->addItem(c.itemText(label), c.fieldName());
+            m_selection->addItem(c.itemText(c.deviceLabel()), c.fieldName());
             m_channels.append(c);
         }
     }

@@ -27,6 +27,15 @@ QString hex6(int color)
 
 } // namespace
 
+QVector<int> visibleBreaks(const QVector<int> &breaks, int first, int last)
+{
+    QVector<int> out;
+    for (auto it = std::upper_bound(breaks.cbegin(), breaks.cend(), first);
+         it != breaks.cend() && *it <= last; ++it)
+        out.append(*it - first);
+    return out;
+}
+
 const QVector<int> &lineColors()
 {
     static const QVector<int> colors{0xff0000, 0x00cc00, 0x0000ff, 0xcccc00};
@@ -60,10 +69,15 @@ void setDateLabelFormats(XYChart *c)
                       QStringLiteral("<*block,halign=left*><*font=bold*>{value|mmm dd<*br*>yyyy}"),
                       Chart::StartOfMonthFilter(), QStringLiteral("<*font=bold*>{value|mmm dd}"));
     x->setMultiFormat2(Chart::AllPassFilter(), QStringLiteral("{value|dd}"));
-    x->setFormatCondition(QStringLiteral("else"));
+    x->setFormatCondition(QStringLiteral("align"), 60);
     x->setMultiFormat(Chart::StartOfDayFilter(),
                       QStringLiteral("<*font=bold*>{value|hh:nn<*br*>mmm dd}"),
                       Chart::AllPassFilter(), QStringLiteral("{value|hh:nn}"));
+    // Labels less than a minute apart would repeat their minute.
+    x->setFormatCondition(QStringLiteral("else"));
+    x->setMultiFormat(Chart::StartOfDayFilter(),
+                      QStringLiteral("<*font=bold*>{value|hh:nn:ss<*br*>mmm dd}"),
+                      Chart::AllPassFilter(), QStringLiteral("{value|hh:nn:ss}"));
 }
 
 XYChart *build(int width, int height, const ViewerSeries &s, ViewPortManager *vp)
@@ -73,9 +87,6 @@ XYChart *build(int width, int height, const ViewerSeries &s, ViewPortManager *vp
     const double left = vp->getViewPortLeft();
     const double start = vp->getValueAtViewPort(QStringLiteral("x"), left);
     const double end = vp->getValueAtViewPort(QStringLiteral("x"), left + vp->getViewPortWidth());
-    int first = 0, last = -1;
-    visibleRange(s.x, start, end, &first, &last);
-    const int count = last - first + 1;
 
     auto *c = new XYChart(width, height, 0x595959, Chart::Transparent);
     c->setPlotArea(55, 55, width - 90, height - 90,
@@ -93,16 +104,25 @@ XYChart *build(int width, int height, const ViewerSeries &s, ViewPortManager *vp
     c->xAxis()->setColors(0x80c0c0c0, 0x80f4f4f4);
     c->yAxis()->setColors(0x80c0c0c0, 0x80f4f4f4);
 
-    LineLayer *layer = c->addLineLayer2();
-    layer->setFastLineMode();
-    if (count > 0) {
-        layer->setXData(DoubleArray(s.x, first, count));
-        // The aligned x array always ascends.
-        layer->setXDataSorted(true);
-        const QVector<int> &colors = lineColors();
-        for (int i = 0; i < s.values.size(); ++i)
-            layer->addDataSet(DoubleArray(s.values.at(i), first, count),
-                              colors.at(i % colors.size()), s.titles.value(i));
+    // One layer per channel with its own x data: a channel read less often
+    // than another is joined from reading to reading, not left as dots
+    // between the other's time points.
+    const QVector<int> &colors = lineColors();
+    for (int i = 0; i < s.lines.size(); ++i) {
+        const ViewerLine &line = s.lines.at(i);
+        int first = 0, last = -1;
+        visibleRange(line.x, start, end, &first, &last);
+        const int count = last - first + 1;
+        LineLayer *layer = c->addLineLayer2();
+        layer->setFastLineMode();
+        if (count > 0) {
+            layer->setXData(DoubleArray(line.x, first, count));
+            // A line's x array always ascends.
+            layer->setXDataSorted(true);
+            layer->setLineBreaks(visibleBreaks(line.breaks, first, last));
+        }
+        layer->addDataSet(DoubleArray(line.values, first, std::max(count, 0)),
+                          colors.at(i % colors.size()), s.legends.value(i));
     }
     vp->syncDateAxisWithViewPort(QStringLiteral("x"), c->xAxis());
     setDateLabelFormats(c);

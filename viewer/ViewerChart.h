@@ -17,8 +17,13 @@ const QVector<int> &lineColors();
 // floor and ceiling of the bisection positions.
 void visibleRange(const QVector<double> &x, double start, double end, int *first, int *last);
 
-// Builds the chart for the view port's visible part of the series. The x
-// axis is synchronised with the view port's "x" range.
+// The breaks of a line (ascending point indices) that fall inside the points
+// first..last, counted from first.
+QVector<int> visibleBreaks(const QVector<int> &breaks, int first, int last);
+
+// Builds the chart for the view port's visible part of the series' lines,
+// one layer per channel, named by its legend. The x axis is synchronised with
+// the view port's "x" range.
 XYChart *build(int width, int height, const ViewerSeries &series, ViewPortManager *viewPort);
 
 // Draws the track cursor at mouseX on the chart's dynamic layer.

@@ -11,6 +11,9 @@ CompanionChannel CompanionChannel::fromDevice(const DeviceSettings &device, int 
     c.column = first ? QStringLiteral("channel1") : QStringLiteral("channel2");
     c.channelName = first ? device.ch1Name : device.ch2Name;
     const int unit = first ? device.ch1Unit : device.ch2Unit;
+    c.unitCode = unit;
+    c.lowerLimit = first ? device.ch1Min : device.ch2Min;
+    c.upperLimit = first ? device.ch1Max : device.ch2Max;
     c.unitName = unit == 4 ? (first ? device.ch1Custom : device.ch2Custom) : unitNameOf(unit);
     return c;
 }
@@ -38,4 +41,14 @@ QString CompanionChannel::title() const
     QString t = channelName;
     t.remove(QLatin1Char('\t'));
     return t.section(QLatin1Char('['), 0, 0);
+}
+
+QString CompanionChannel::deviceLabel() const
+{
+    return deviceName.isEmpty() ? deviceNumber : deviceName;
+}
+
+QString CompanionChannel::legend() const
+{
+    return title() + QStringLiteral(" [") + deviceLabel() + QLatin1Char(']');
 }

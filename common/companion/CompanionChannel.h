@@ -15,6 +15,9 @@ struct CompanionChannel
     QString channelName;
     QString deviceName;
     QString unitName;
+    int unitCode = 0; // 0 to 4, as unitNameOf
+    float lowerLimit = 0; // the alarm limits; equal limits mean none
+    float upperLimit = 0;
 
     // channel is 1 or 2.
     static CompanionChannel fromDevice(const DeviceSettings &device, int channel);
@@ -30,4 +33,8 @@ struct CompanionChannel
     // The chart legend's and the CSV header's title: the channel name as the
     // list shows it, up to the device label's "[".
     QString title() const;
+    // The device as the viewer lists it: its name, or its number when unnamed.
+    QString deviceLabel() const;
+    // The chart legend: "channel [device]", as the list shows the channel.
+    QString legend() const;
 };

@@ -1,6 +1,5 @@
 #include "ConfiguredDevice.h"
 
-#include "AlarmRange.h"
 #include "ChartTime.h"
 #include "DashboardTileView.h"
 #include "DeviceChartPanelView.h"
@@ -10,6 +9,7 @@
 #include "RecorderInterval.h"
 #include "SerialDevice.h"
 #include "TelnetDevice.h"
+#include "core/AlarmRange.h"
 
 #include "core/NoValue.h"
 #include "store/InsertSerialData.h"

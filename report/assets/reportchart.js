@@ -7,10 +7,6 @@ var ReportChart = (function () {
     'use strict';
 
     var SVG_NS = 'http://www.w3.org/2000/svg';
-    var PERIOD_MS = { ss: 1000, mm: 60000, hh: 3600000, DD: 86400000 };
-    // A line breaks where its points lie further apart than this many
-    // minimum periods.
-    var GAP_PERIODS = 1.1;
     var DATE_STEPS = [60000, 120000, 300000, 600000, 900000, 1800000, 3600000, 7200000,
                       10800000, 21600000, 43200000, 86400000];
     var MAX_DATE_LABELS = 12;
@@ -51,15 +47,6 @@ var ReportChart = (function () {
             .replace('JJ', pad(date.getHours()))
             .replace('NN', pad(date.getMinutes()))
             .replace('SS', pad(date.getSeconds()));
-    }
-
-    // "1mm", "5mm", "10mm", "hh", ... in milliseconds; 0 when not understood.
-    function periodMs(minPeriod) {
-        var m = /^(\d*)(ss|mm|hh|DD)$/.exec(minPeriod || '');
-        if (!m) {
-            return 0;
-        }
-        return (m[1] ? parseInt(m[1], 10) : 1) * PERIOD_MS[m[2]];
     }
 
     // 1, 2 or 5 times a power of ten, giving at most about count steps.
@@ -103,7 +90,6 @@ var ReportChart = (function () {
         this.graphs = config.graphs || [];
         this.categoryField = config.categoryField || 'datetime';
         this.colors = config.colors || ['#FF0000', '#00CC00', '#0000FF', '#CCCC00'];
-        this.gapMs = periodMs(config.minPeriod) * GAP_PERIODS;
         this.balloonFormat = config.balloonDateFormat || 'YYYY-MM-DD JJ:NN:SS';
         this.times = [];
         for (var i = 0; i < this.data.length; ++i) {
@@ -223,27 +209,25 @@ var ReportChart = (function () {
         }
     };
 
+    // A graph joins its own points: a data item without its field belongs to
+    // other graphs and is passed over. A null value is a break of the line
+    // (a stored null reading or an outage), kept unless the graph connects.
     Chart.prototype.pathFor = function (graph) {
         var segments = [];
         var current = [];
-        var last = null;
         for (var i = 0; i < this.data.length; ++i) {
             var v = this.data[i][graph.valueField];
-            var t = this.times[i];
-            var has = typeof v === 'number' && isFinite(v);
-            if (!has) {
+            if (v === null || (typeof v === 'number' && !isFinite(v))) {
                 if (graph.connect === false && current.length) {
                     segments.push(current);
                     current = [];
                 }
                 continue;
             }
-            if (last !== null && this.gapMs > 0 && t - last > this.gapMs && current.length) {
-                segments.push(current);
-                current = [];
+            if (typeof v !== 'number') {
+                continue;
             }
-            current.push([this.x(t), this.y(v)]);
-            last = t;
+            current.push([this.x(this.times[i]), this.y(v)]);
         }
         if (current.length) {
             segments.push(current);
@@ -409,7 +393,6 @@ var ReportChart = (function () {
             return new Chart(container, config);
         },
         formatDate: formatDate,
-        periodMs: periodMs,
         niceStep: niceStep
     };
 }());

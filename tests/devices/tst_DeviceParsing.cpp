@@ -1,8 +1,8 @@
-#include "AlarmRange.h"
 #include "AnswerAssembler.h"
 #include "ChartHistory.h"
 #include "ChartTime.h"
 #include "ReadingParser.h"
+#include "core/AlarmRange.h"
 
 #include "core/NoValue.h"
 

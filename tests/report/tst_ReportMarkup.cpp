@@ -120,7 +120,7 @@ private slots:
         const QJsonArray graphs = parsedArray(ReportMarkup::graphData(r, channels));
         QCOMPARE(graphs.size(), 1);
         QCOMPARE(graphs.at(0).toObject().value("title").toString(),
-                 QStringLiteral("Ti\"tle </script>\t\u2028"));
+                 QStringLiteral("Ti\"tle </script>\t\u2028 [Room]"));
         QCOMPARE(ReportMarkup::jsonString("a\"b"), QStringLiteral("\"a\\\"b\""));
     }
 
@@ -132,10 +132,10 @@ private slots:
                                             channel("B", "channel2", "Second"),
                                             channel("C", "channel1", "Third")};
         QCOMPARE(ReportMarkup::graphData(r, channels),
-                 QStringLiteral("[{\"type\": \"smoothedLine\", \"title\": \"Second\", "
+                 QStringLiteral("[{\"type\": \"smoothedLine\", \"title\": \"Second [Room]\", "
                                 "\"valueField\": \"B_channel2\", \"lineAlpha\": 0.9, "
                                 "\"connect\": false, \"hidden\": false},\n"
-                                "{\"type\": \"smoothedLine\", \"title\": \"Third\", "
+                                "{\"type\": \"smoothedLine\", \"title\": \"Third [Room]\", "
                                 "\"valueField\": \"C_channel1\", \"lineAlpha\": 0.9, "
                                 "\"connect\": false, \"hidden\": false}]"));
         r.emptyChannel = {{true, true, true, true}};

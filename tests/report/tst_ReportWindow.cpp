@@ -291,7 +291,7 @@ private slots:
                  2);
         QCOMPARE(js(*r, "document.querySelectorAll('#chartdiv .legend-title')[1].textContent")
                      .toString(),
-                 QStringLiteral("Pressure"));
+                 QStringLiteral("Pressure [<b>Lab</b>]"));
         QCOMPARE(js(*r, "document.querySelectorAll('#chartdiv path.graph-line')[0]"
                         ".getAttribute('stroke')")
                      .toString(),
@@ -369,7 +369,8 @@ private slots:
             QJsonDocument::fromJson(element(*r, "input#GraphData").attribute("value").toUtf8())
                 .array();
         QCOMPARE(graphs.size(), 1);
-        QCOMPARE(graphs.at(0).toObject().value("title").toString(), QStringLiteral("Temperature1"));
+        QCOMPARE(graphs.at(0).toObject().value("title").toString(),
+                 QStringLiteral("Temperature1 [Room 2]"));
         QVERIFY(!element(*r, "input#ChartData").attribute("value").contains("KV003"));
         QCOMPARE(
             js(*r, "document.querySelectorAll('#ReportTable tr:nth-child(3) td')[2].textContent")

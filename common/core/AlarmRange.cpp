@@ -6,7 +6,7 @@ bool AlarmRange::isOutside(double value, float lower, float upper)
 {
     if (value == NoValue)
         return false;
-    if (lower == upper)
+    if (!hasLimits(lower, upper))
         return false;
     return double(lower) > value || value > double(upper);
 }
