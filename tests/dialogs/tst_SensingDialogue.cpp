@@ -1,5 +1,6 @@
 #include "ConfiguredDevice.h"
-#include "DialogTestSupport.h"
+#include "FormWidgets.h"
+#include "OpenMessages.h"
 #include "RecorderInterval.h"
 #include "SensingOptionTelnetDialog.h"
 #include "SimulatorProcess.h"
@@ -53,7 +54,7 @@ private:
 
     template <typename T> T *child(const char *name) const
     {
-        return DialogTest::child<T>(m_dialog, name);
+        return FormWidgets::child<T>(m_dialog, name);
     }
 
     SimulatorProcess *m_sim = nullptr;
@@ -124,7 +125,7 @@ void tst_SensingDialogue::clickConfirm()
 
 QList<MessageDialog *> tst_SensingDialogue::messages() const
 {
-    return DialogTest::messages(m_dialog);
+    return OpenMessages::ownedBy(m_dialog);
 }
 
 void tst_SensingDialogue::verifyActiveUnchanged() const

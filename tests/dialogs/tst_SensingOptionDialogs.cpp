@@ -1,5 +1,6 @@
 #include "ConfiguredDevice.h"
-#include "DialogTestSupport.h"
+#include "FormWidgets.h"
+#include "OpenMessages.h"
 #include "SensingOptionTelnetDialog.h"
 #include "SensingOptionUsbDialog.h"
 #include "widgets/MessageDialog.h"
@@ -12,8 +13,19 @@
 #include <QPushButton>
 #include <QtTest>
 
-using DialogTest::child;
-using DialogTest::messages;
+namespace {
+
+template <typename T> T *child(const QObject *parent, const char *name)
+{
+    return FormWidgets::child<T>(parent, name);
+}
+
+QList<MessageDialog *> messages(const QObject *dialog)
+{
+    return OpenMessages::ownedBy(dialog);
+}
+
+} // namespace
 
 // Both sensing options dialogs through their widgets, with devices that are
 // not reached over the wire (the LAN dialogue itself is tst_SensingDialogue).

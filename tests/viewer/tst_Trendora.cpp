@@ -1,8 +1,8 @@
 #include "QChartViewer.h"
 #include "TableModel.h"
+#include "TestProject.h"
 #include "Trendora.h"
 #include "ViewPortManager.h"
-#include "ViewerTestData.h"
 #include "XYChart.h"
 #include "core/CompanionProjectReader.h"
 #include "core/NoValue.h"
@@ -20,7 +20,7 @@
 
 #include <ctime>
 
-using namespace ViewerTestData;
+using Row = TestProject::Row;
 
 namespace {
 
@@ -33,6 +33,20 @@ QList<ConfiguredDevice> devicesOf(const QString &project)
     for (const DeviceSettings &s : r.devices)
         list.append(ConfiguredDevice(s));
     return list;
+}
+
+// A project with one USB device per serial number; the second has no name of
+// its own, so that the list shows its number instead.
+QString makeProject(const QString &dir, const QString &name, const QStringList &serials,
+                    const QString &start, const QString &stop)
+{
+    QList<DeviceSettings> devices;
+    for (const QString &s : serials)
+        devices.append(TestProject::usbDevice(s, s == serials.value(1) ? QString() : "Dev " + s,
+                                              "Temp " + s, "Hum " + s, 0, 0));
+    const TestProject project(dir, name);
+    project.writeProject(devices, start, stop);
+    return project.projectFile();
 }
 
 template <typename T> T *child(QWidget &w, const char *name)
@@ -74,7 +88,7 @@ private slots:
                 rows.push_back({"B", 50 + t % 7, {}, T0 + t});
             }
         }
-        QVERIFY(makeDatabase(m_dir.filePath("proj.dat"), rows));
+        QVERIFY(TestProject::makeDatabase(m_dir.filePath("proj.dat"), rows));
         m_project = makeProject(m_dir.path(), "proj", {"A", "B", "C"}, "2026-01-01 00:00:00",
                                 "2026-01-01 00:49:59");
     }
@@ -372,7 +386,7 @@ private slots:
         std::vector<Row> rows;
         for (qint64 t = 0; t < 500; ++t)
             rows.push_back({"A", 1, 1, T0 + 3600 + t * 10});
-        QVERIFY(makeDatabase(dir + "/p.dat", rows));
+        QVERIFY(TestProject::makeDatabase(dir + "/p.dat", rows));
         const QString p = makeProject(dir, "p", {"A"}, QString(), "garbage");
         Trendora w(p, devicesOf(p));
         QCOMPARE(w.recordStart().toSecsSinceEpoch(), T0 + 3600);
@@ -384,7 +398,7 @@ private slots:
         QCOMPARE(w.series().rowCount(), 500);
 
         // Empty table and unreadable times: a usable window all the same.
-        QVERIFY(makeDatabase(dir + "/p.dat", {}));
+        QVERIFY(TestProject::makeDatabase(dir + "/p.dat", {}));
         Trendora empty(p, devicesOf(p));
         QVERIFY(empty.recordStart().isValid());
         QVERIFY(empty.recordStop().isValid());
@@ -394,7 +408,7 @@ private slots:
     {
         const QString dir = m_dir.filePath(QString(50, 'd'));
         QDir().mkpath(dir);
-        makeDatabase(dir + "/q.dat", {});
+        TestProject::makeDatabase(dir + "/q.dat", {});
         const QString p =
             makeProject(dir, "q", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
         Trendora w(p, devicesOf(p));
