@@ -43,7 +43,7 @@
 
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcViewer, "moravin.viewer")
+Q_LOGGING_CATEGORY(lcViewer, "moravin.viewer.main")
 
 namespace {
 
