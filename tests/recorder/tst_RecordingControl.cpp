@@ -7,6 +7,7 @@
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
+#include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
@@ -398,9 +399,22 @@ private slots:
         w.checkConnection();
         QVERIFY(!w.deviceList().at(0)->connected);
         QCOMPARE(w.deviceList().at(0)->interfaceAddress, QStringLiteral("ttyGONE7"));
-        w.projectCenter()->slotDeviceClicked(w.deviceList().at(0));
+        // Its chart panel shows it waiting, also after a tick of the clock.
+        ConfiguredDevice *device = w.deviceList().at(0);
+        ProjectCenter *center = w.projectCenter();
+        center->slotDeviceClicked(device);
+        QVERIFY(!center->isDashboardShown());
+        QCOMPARE(center->chartView()->device(), device);
         w.slotStdTimer();
+        QVERIFY(!device->connected);
+        QCOMPARE(device->interfaceAddress, QStringLiteral("ttyGONE7"));
+        QCOMPARE(center->chartView()->device(), device);
+        // Closing returns to the create/open panel with no device left.
         w.slotCloseProject();
+        QVERIFY(!w.isProjectOpen());
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
+        QVERIFY(w.deviceList().isEmpty());
+        QVERIFY(!w.writeDeviceTimer()->isActive());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "QChartViewer.h"
 #include "TableModel.h"
 #include "TestProject.h"
+#include "TimerBarrier.h"
 #include "Trendora.h"
 #include "ViewPortManager.h"
 #include "XYChart.h"
@@ -267,28 +268,31 @@ private slots:
         w.onMouseWheelChart(&wheel);
         QCOMPARE(vp->getViewPortWidth(), 0.2 * 0.9);
         QVERIFY(qAbs(vp->getViewPortLeft() - (left + 0.5 * (0.2 - 0.18))) < 1e-9);
-        // Zooming in stops at about ten points across.
+        // Zooming in stops at about ten points across; the redraw that the
+        // wheel asked for keeps it there.
         for (int i = 0; i < 200; ++i)
             w.onMouseWheelChart(&wheel);
-        QTest::qWait(50);
+        QVERIFY(TimerBarrier::pass(v->updateInterval()));
         QCOMPARE(vp->getViewPortWidth(), 10.0 / 3000);
         QWheelEvent back(at, v->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, -120), Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         for (int i = 0; i < 200; ++i)
             w.onMouseWheelChart(&back);
-        QTest::qWait(50);
+        QVERIFY(TimerBarrier::pass(v->updateInterval()));
         QCOMPARE(vp->getViewPortWidth(), 1.0);
 
-        // Track cursor on the dynamic layer, gone when the mouse leaves.
-        QTest::mouseMove(v, at.toPoint() + QPoint(3, 0));
-        QTest::qWait(30);
-        QTest::mouseMove(v, at.toPoint());
+        // The track cursor is drawn while the mouse is over the plot area and
+        // gone once it leaves.
+        const QImage plain = v->pixmap(Qt::ReturnByValue).toImage();
+        QMouseEvent move(QEvent::MouseMove, at, v->mapToGlobal(at.toPoint()), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(v, &move);
         QTRY_VERIFY(v->isMouseOnPlotArea());
-        const QImage withCursor = v->pixmap(Qt::ReturnByValue).toImage();
-        w.onMouseMovePlotArea(nullptr);
-        QTest::qWait(30);
-        const QImage after = v->pixmap(Qt::ReturnByValue).toImage();
-        QCOMPARE(after.size(), withCursor.size());
+        QTRY_VERIFY(v->pixmap(Qt::ReturnByValue).toImage() != plain);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(v, &leave);
+        QVERIFY(!v->isMouseOnPlotArea());
+        QCOMPARE(v->pixmap(Qt::ReturnByValue).toImage(), plain);
     }
 
     void errorReturnsToSelecting()
@@ -342,15 +346,20 @@ private slots:
         QVERIFY(!all.endsWith('\n'));
         QVERIFY(!w.progressDialog());
 
-        // An empty answer ends the action; so does a file that cannot be opened.
+        // An empty answer ends the action; so does a file that cannot be opened,
+        // which is said. Neither starts a worker.
         w.askSaveFileName = [](const QString &) { return QString(); };
         opened.clear();
         w.slotCsvExport();
-        w.askSaveFileName = [&](const QString &) { return m_dir.filePath("no/such/dir/x.csv"); };
-        w.slotCsvExport();
-        QTest::qWait(50);
-        QVERIFY(opened.isEmpty());
         QVERIFY(!w.isBusy());
+        QVERIFY(w.lastMessage().isEmpty());
+        const QString unwritable = m_dir.filePath("no/such/dir/x.csv");
+        w.askSaveFileName = [&](const QString &) { return unwritable; };
+        w.slotCsvExport();
+        QVERIFY(!w.isBusy());
+        QCOMPARE(w.lastMessage(), "The file cannot be written:\n" + unwritable);
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(written.count(), 1);
     }
 
     void newViewerCommand()
