@@ -19,14 +19,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
-template <typename T> T *child(const QObject *parent, const char *name)
-{
-    return FormWidgets::child<T>(parent, name);
-}
-
-} // namespace
+using FormWidgets::child;
 
 Q_DECLARE_METATYPE(ConfiguredDevice *)
 
