@@ -37,7 +37,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-Q_LOGGING_CATEGORY(lcMain, "moravin.main")
+Q_LOGGING_CATEGORY(lcMain, "moravin.recorder.main")
 
 namespace {
 

@@ -1,3 +1,3 @@
 #include "ReportLogging.h"
 
-Q_LOGGING_CATEGORY(lcReport, "moravin.report")
+Q_LOGGING_CATEGORY(lcReport, "moravin.report.main")

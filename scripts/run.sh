@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds the suite and starts MoravinLite beside simulated USB and LAN devices.
+# Builds the three programs and the simulator, then starts MoravinLite beside
+# simulated USB and LAN devices.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
+# Only what the demo runs (and the images and sound they are built with); the
+# tests and benchmarks build with scripts/test.sh or a plain cmake --build.
+cmake --build build -j"$(nproc)" --target MoravinLite Trendora Pagewright moravin-simulator
 
 launcher=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -29,7 +29,7 @@
 
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcViewer, "moravin.viewer")
+Q_LOGGING_CATEGORY(lcViewer, "moravin.viewer.main")
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcProjectReader, "moravin.project")
+Q_LOGGING_CATEGORY(lcProjectReader, "moravin.common.core")
 
 QString CompanionProjectReader::projectPathFromArguments(const QStringList &arguments)
 {

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcFound, "moravin.found")
+Q_LOGGING_CATEGORY(lcFound, "moravin.recorder.control")
 
 void FoundDevices::rebuildUsb(QList<AvailableDevice *> &all, QList<AvailableDevice *> &usb,
                               const QList<UsbPortInfo> &ports)

@@ -1,3 +1,3 @@
 #include "DeviceLogging.h"
 
-Q_LOGGING_CATEGORY(lcDevice, "moravin.device")
+Q_LOGGING_CATEGORY(lcDevice, "moravin.recorder.device")

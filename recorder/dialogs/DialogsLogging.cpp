@@ -1,3 +1,3 @@
 #include "DialogsLogging.h"
 
-Q_LOGGING_CATEGORY(lcDialogs, "moravin.dialogs")
+Q_LOGGING_CATEGORY(lcDialogs, "moravin.recorder.dialogs")

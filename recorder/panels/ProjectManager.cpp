@@ -11,7 +11,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 
-Q_LOGGING_CATEGORY(lcPanels, "moravin.panels")
+Q_LOGGING_CATEGORY(lcPanels, "moravin.recorder.panels")
 
 ProjectManager::ProjectManager(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::ProjectManager>()),

@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcStore, "moravin.store")
+Q_LOGGING_CATEGORY(lcStore, "moravin.recorder.store")
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "AboutBox.h"
-#include "DialogTestSupport.h"
+#include "OpenMessages.h"
 #include "companion/CompanionLauncher.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
@@ -39,7 +39,7 @@ private:
     // A project with a database file unless withDatabase is false.
     QString makeProject(const QString &directory, bool withDatabase = true);
     QStringList finishedRuns(const QString &directory) const;
-    QList<MessageDialog *> messages() const { return DialogTest::messages(m_parent.get()); }
+    QList<MessageDialog *> messages() const { return OpenMessages::ownedBy(m_parent.get()); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QWidget> m_parent;

@@ -1,7 +1,8 @@
 #include "ConfiguredDevice.h"
-#include "DialogTestSupport.h"
+#include "FormWidgets.h"
 #include "ManualConfigDeviceDialog.h"
 #include "NetworkSettingDialog.h"
+#include "OpenMessages.h"
 #include "SimulatorProcess.h"
 #include "TelnetDevice.h"
 #include "widgets/IpaddrSpinBox.h"
@@ -18,7 +19,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-using DialogTest::child;
+using FormWidgets::child;
 
 Q_DECLARE_METATYPE(ConfiguredDevice *)
 
@@ -63,7 +64,7 @@ private slots:
 
 private:
     void typeAddress(const QString &address, int port);
-    QList<MessageDialog *> messages() const { return DialogTest::messages(m_dialog); }
+    QList<MessageDialog *> messages() const { return OpenMessages::ownedBy(m_dialog); }
 
     SimulatorProcess *m_sim = nullptr;
     SimulatorProcess::Lan m_lan;

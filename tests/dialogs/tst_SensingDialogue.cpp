@@ -1,9 +1,11 @@
 #include "ConfiguredDevice.h"
-#include "DialogTestSupport.h"
+#include "FormWidgets.h"
+#include "OpenMessages.h"
 #include "RecorderInterval.h"
 #include "SensingOptionTelnetDialog.h"
 #include "SimulatorProcess.h"
 #include "TelnetDevice.h"
+#include "TimerBarrier.h"
 #include "widgets/MessageDialog.h"
 
 #include <QComboBox>
@@ -53,7 +55,7 @@ private:
 
     template <typename T> T *child(const char *name) const
     {
-        return DialogTest::child<T>(m_dialog, name);
+        return FormWidgets::child<T>(m_dialog, name);
     }
 
     SimulatorProcess *m_sim = nullptr;
@@ -124,7 +126,7 @@ void tst_SensingDialogue::clickConfirm()
 
 QList<MessageDialog *> tst_SensingDialogue::messages() const
 {
-    return DialogTest::messages(m_dialog);
+    return OpenMessages::ownedBy(m_dialog);
 }
 
 void tst_SensingDialogue::verifyActiveUnchanged() const
@@ -256,8 +258,10 @@ void tst_SensingDialogue::failedAttemptShowsOneMessage()
     setLimits(1, 2, 3, 4);
     clickConfirm();
     QTRY_COMPARE_WITH_TIMEOUT(messages().size(), 1, 5000);
-    // Past the failed attempt's time limit: nothing more is reported for it.
-    QTest::qWait(SensingOptionTelnetDialog::SyncTimeoutMs + 500);
+    // The attempt's time limit ended with it: nothing more is reported for
+    // it, also once its time would have been up.
+    QVERIFY(!child<QTimer>("syncTimer")->isActive());
+    QVERIFY(TimerBarrier::pass(SensingOptionTelnetDialog::SyncTimeoutMs));
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages().first()->text(), QStringLiteral("Device Setup Failed.\nPlease retry."));
     QCOMPARE(m_device->syncState(), 0);
@@ -271,20 +275,32 @@ void tst_SensingDialogue::earlierTimerDoesNotStopARetry()
     setLimits(1, 2, 3, 4);
     clickConfirm();
     QTRY_COMPARE_WITH_TIMEOUT(messages().size(), 1, 5000);
-    QElapsedTimer sinceFailure;
-    sinceFailure.start();
-
-    // The retry takes about a second (every answer comes in two parts) and
-    // so is still running when the failed attempt's 2 s would be over.
-    QTest::qWait(1500);
     m_sim->command(QStringLiteral("clear ") + m_lan.mac);
-    fault(QStringLiteral("split"));
     m_sim->clearEvents();
+
+    // The retry is kept running until the failed attempt's time limit would
+    // have passed: the device's answers are held back meanwhile, and the
+    // retry's own limit is long enough that only an earlier one could end it.
+    TelnetDevice *link = telnet();
+    QVERIFY(link->disconnectSignal(SIGNAL(readyRead(QString)), m_device, SLOT(readData(QString))));
+    QStringList held;
+    QScopedPointer<QObject> hold(new QObject);
+    connect(link, &TelnetDevice::readyRead, hold.data(),
+            [&held](const QString &answer) { held << answer; });
+    child<QTimer>("syncTimer")->setInterval(60000);
     clickConfirm();
     QVERIFY(m_dialog->isWaiting());
-    QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull() || messages().size() > 1, 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(!held.isEmpty(), 5000);
+    QVERIFY(TimerBarrier::pass(SensingOptionTelnetDialog::SyncTimeoutMs));
+    QVERIFY2(m_dialog && m_dialog->isWaiting(), "the retry was cut short");
+    QCOMPARE(messages().size(), 1);
+
+    hold.reset();
+    link->connectSignal(SIGNAL(readyRead(QString)), m_device, SLOT(readData(QString)));
+    for (const QString &answer : qAsConst(held))
+        QMetaObject::invokeMethod(m_device, "readData", Q_ARG(QString, answer));
+    QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull() || messages().size() > 1, 10000);
     QVERIFY2(m_dialog.isNull(), "the retry was reported as failed");
-    QVERIFY(sinceFailure.elapsed() > SensingOptionTelnetDialog::SyncTimeoutMs);
     QCOMPARE(confirmed.count(), 3);
     QCOMPARE(m_device->ch1Min, 1.0f);
     QCOMPARE(m_device->ch2Max, 4.0f);

@@ -1,5 +1,6 @@
 #include "ConfiguredDevice.h"
-#include "DialogTestSupport.h"
+#include "FormWidgets.h"
+#include "OpenMessages.h"
 #include "SensingOptionTelnetDialog.h"
 #include "SensingOptionUsbDialog.h"
 #include "widgets/MessageDialog.h"
@@ -12,8 +13,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-using DialogTest::child;
-using DialogTest::messages;
+using FormWidgets::child;
 
 // Both sensing options dialogs through their widgets, with devices that are
 // not reached over the wire (the LAN dialogue itself is tst_SensingDialogue).
@@ -209,7 +209,7 @@ void tst_SensingOptionDialogs::validation()
     child<QLineEdit>(dialog, qPrintable(field))->clear();
     QTest::mouseClick(child<QPushButton>(dialog, "pushButton_confirm"), Qt::LeftButton);
 
-    const QList<MessageDialog *> shown = messages(dialog);
+    const QList<MessageDialog *> shown = OpenMessages::ownedBy(dialog);
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.first()->title(), QStringLiteral("INFORMATION"));
     QCOMPARE(shown.first()->text(), message);
@@ -249,7 +249,7 @@ void tst_SensingOptionDialogs::usbConfirmStoresEverything()
 
     QCOMPARE(confirmed.count(), 1);
     QCOMPARE(accepted.count(), 1);
-    QVERIFY(messages(dialog).isEmpty());
+    QVERIFY(OpenMessages::ownedBy(dialog).isEmpty());
     QCOMPARE(device.deviceName, QStringLiteral("Freezer"));
     QCOMPARE(device.ch1Name, QStringLiteral("Air"));
     QCOMPARE(device.ch2Name, QStringLiteral("Door"));
@@ -332,7 +332,7 @@ void tst_SensingOptionDialogs::lanWithoutChangeClosesWithoutDialogue()
     QTest::mouseClick(child<QPushButton>(dialog, "pushButton_confirm"), Qt::LeftButton);
     QCOMPARE(confirmed.count(), 1);
     QCOMPARE(accepted.count(), 1);
-    QVERIFY(messages(dialog).isEmpty());
+    QVERIFY(OpenMessages::ownedBy(dialog).isEmpty());
     QCOMPARE(device.deviceName, QStringLiteral("Renamed"));
     // A LAN device keeps its own address and port.
     QCOMPARE(device.interfaceAddress, QStringLiteral("127.0.0.1"));
@@ -358,7 +358,7 @@ void tst_SensingOptionDialogs::lanChangeAfterConnectionLoss()
     auto *button = child<QPushButton>(dialog, "pushButton_confirm");
     QTest::mouseClick(button, Qt::LeftButton);
 
-    const QList<MessageDialog *> shown = messages(dialog);
+    const QList<MessageDialog *> shown = OpenMessages::ownedBy(dialog);
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.first()->title(), QStringLiteral("ERROR"));
     QCOMPARE(shown.first()->text(), QStringLiteral("Loss of network connection.\nPlease retry."));

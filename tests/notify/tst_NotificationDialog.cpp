@@ -1,12 +1,14 @@
 #include "NotificationDialog.h"
 #include "SecretStore.h"
 
-#include "DialogTestSupport.h"
+#include "FormWidgets.h"
+#include "OpenMessages.h"
 #include "ServerProcess.h"
 #include "SmtpTestServer.h"
 #include "TestCertificate.h"
 
 #include "core/ProjectFile.h"
+#include "widgets/MessageDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,8 +23,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using DialogTest::child;
-using DialogTest::messages;
+using FormWidgets::child;
 
 // The notification dialog through its widgets: what it shows and keeps,
 // what it refuses, and "Send test e-mail" against a real SMTP server.
@@ -249,7 +250,7 @@ void tst_NotificationDialog::refusals()
     QTest::mouseClick(child<QPushButton>(d, "pushButton_confirm"), Qt::LeftButton);
     QVERIFY(!d.isNull());
     QVERIFY(d->isVisible());
-    const QList<MessageDialog *> shown = messages(d);
+    const QList<MessageDialog *> shown = OpenMessages::ownedBy(d);
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.first()->title(), QStringLiteral("INFORMATION"));
     QCOMPARE(shown.first()->text(), message);

@@ -1,7 +1,8 @@
+#include "FormWidgets.h"
 #include "MoravinMain.h"
 #include "OpenMessages.h"
 #include "ProjectMain.h"
-#include "RecorderTestProjects.h"
+#include "TestProject.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
@@ -30,11 +31,9 @@ private:
 
     QString makeProject(const QString &name, int interval, const QList<DeviceSettings> &devices)
     {
-        const QString path = m_dir.filePath(name + ".qpj");
-        const ProjectFile project(path);
-        project.writeHeader(name, interval, ProjectFile::databaseNameFor(path));
-        project.saveDeviceList(devices);
-        return path;
+        const TestProject project(m_dir.path(), name);
+        project.writeProject(devices, QString(), QString(), interval);
+        return project.projectFile();
     }
 
     QStringList projectEntries(MoravinMain &w, bool enabled)
@@ -45,7 +44,7 @@ private:
             {w.projectMenu(), "Refresh Devices"}, {w.recordMenu(), "Trendora"},
             {w.recordMenu(), "Report"},           {w.viewMenu(), "Expansion Mode"}};
         for (const auto &e : entries) {
-            QAction *a = action(e.first, e.second);
+            QAction *a = FormWidgets::action(e.first, e.second);
             if (!a || a->isEnabled() != enabled)
                 wrong << e.second;
         }
@@ -56,7 +55,7 @@ private slots:
     void init() { QSettings("MoravinLite", "Moravin Lite").clear(); }
     void cleanup()
     {
-        for (MessageDialog *d : openMessages())
+        for (MessageDialog *d : OpenMessages::all())
             d->close();
         InsertSerialData::clearPending();
     }
@@ -67,10 +66,10 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Moravin Lite"));
         QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
         QCOMPARE(projectEntries(w, false), QStringList());
-        QVERIFY(action(w.projectMenu(), "Exit")->isEnabled());
+        QVERIFY(FormWidgets::action(w.projectMenu(), "Exit")->isEnabled());
         for (const char *name : {"Weekly Report", "Monthly Report", "HACCP Report"})
-            QVERIFY(!action(w.reportMenu(), name)->isEnabled());
-        QVERIFY(action(w.reportMenu(), "Daily Report")->isEnabled());
+            QVERIFY(!FormWidgets::action(w.reportMenu(), name)->isEnabled());
+        QVERIFY(FormWidgets::action(w.reportMenu(), "Daily Report")->isEnabled());
         QCOMPARE(w.findChild<QLabel *>("label_version")->text(), QStringLiteral("V3.35"));
         // 1152 x 620, fitted to the screen (the offscreen platform's is 800 x 600).
         const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
@@ -96,7 +95,7 @@ private slots:
         MoravinMain w;
         w.show();
         auto *band = w.findChild<TopCustomFrame *>("menuFrame");
-        QAction *full = action(w.viewMenu(), "FullScreen");
+        QAction *full = FormWidgets::action(w.viewMenu(), "FullScreen");
         emit band->customDoubleClick();
         QVERIFY(w.isFullScreen());
         QVERIFY(full->isChecked());
@@ -127,12 +126,13 @@ private slots:
 
     void loadingAProjectBuildsDevicesAndOpensTheDatabase()
     {
-        const QString path = makeProject("Cellar", 5000, {lanDevice("AA01"), lanDevice("AA02")});
+        const QString path = makeProject(
+            "Cellar", 5000, {TestProject::lanDevice("AA01"), TestProject::lanDevice("AA02")});
         MoravinMain w;
         w.projectLoaded(path);
         QVERIFY(w.isProjectOpen());
         QCOMPARE(w.deviceList().size(), 2);
-        QCOMPARE(w.deviceList().at(1)->settings(), lanDevice("AA02"));
+        QCOMPARE(w.deviceList().at(1)->settings(), TestProject::lanDevice("AA02"));
         QVERIFY(w.insertSerialData() && w.insertSerialData()->isOpened());
         QVERIFY(QFile::exists(m_dir.filePath("Cellar.dat")));
         QCOMPARE(RecorderInterval::current(), 5000);
@@ -161,7 +161,7 @@ private slots:
     void unusableStoredIntervalFallsBackToTheDefault()
     {
         for (int stored : {0, 7000, -5}) {
-            const QString path = makeProject("Odd", stored, {lanDevice("B1")});
+            const QString path = makeProject("Odd", stored, {TestProject::lanDevice("B1")});
             MoravinMain w;
             w.projectLoaded(path);
             QVERIFY(w.isProjectOpen());
@@ -195,7 +195,7 @@ private slots:
         w.projectLoaded(path);
         QVERIFY(!w.isProjectOpen());
         QCOMPARE(w.currentPanel(), panel);
-        const auto messages = openMessages();
+        const auto messages = OpenMessages::all();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
         QCOMPARE(messages.at(0)->text(), QStringLiteral("There is no device information!"));
@@ -207,7 +207,7 @@ private slots:
 
     void databaseThatIsNotSqliteEndsTheProgramWithTheMessage()
     {
-        const QString path = makeProject("NotDb", 10000, {lanDevice("C1")});
+        const QString path = makeProject("NotDb", 10000, {TestProject::lanDevice("C1")});
         const QByteArray text = QByteArray("plain text, not a database\n").repeated(100);
         {
             QFile f(m_dir.filePath("NotDb.dat"));
@@ -234,23 +234,23 @@ private slots:
 
     void windowStaysOpenWhileRecording()
     {
-        const QString path = makeProject("Rec", 10000, {lanDevice("D1")});
+        const QString path = makeProject("Rec", 10000, {TestProject::lanDevice("D1")});
         MoravinMain w;
         w.show();
         w.projectLoaded(path);
         w.slotToggleRecord();
         QVERIFY(w.isRecording());
         QVERIFY(w.deviceList().at(0)->recording);
-        QVERIFY(!action(w.projectMenu(), "Exit")->isEnabled());
-        QVERIFY(!action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(!FormWidgets::action(w.projectMenu(), "Exit")->isEnabled());
+        QVERIFY(!FormWidgets::action(w.projectMenu(), "Close")->isEnabled());
         QVERIFY(!w.close());
         QVERIFY(w.isVisible());
 
         w.slotToggleRecord();
         QVERIFY(!w.isRecording());
         QVERIFY(!w.deviceList().at(0)->recording);
-        QVERIFY(action(w.projectMenu(), "Exit")->isEnabled());
-        QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(FormWidgets::action(w.projectMenu(), "Exit")->isEnabled());
+        QVERIFY(FormWidgets::action(w.projectMenu(), "Close")->isEnabled());
         // The stop wrote one gap row for the device.
         QCOMPARE(InsertSerialData::pendingCount(), 0);
         QVERIFY(w.insertSerialData()->endDateTime() > 0);
@@ -260,7 +260,8 @@ private slots:
 
     void alarmSoundFollowsTheDevicesAlarms()
     {
-        const QString path = makeProject("Alarm", 10000, {lanDevice("E1"), lanDevice("E2")});
+        const QString path = makeProject(
+            "Alarm", 10000, {TestProject::lanDevice("E1"), TestProject::lanDevice("E2")});
         MoravinMain w;
         w.projectLoaded(path);
         w.slotStdTimer();
@@ -287,16 +288,16 @@ private slots:
         QCOMPARE(project.projectName(), QStringLiteral("Fresh"));
         QCOMPARE(project.storedDataInterval(), 10000);
         QCOMPARE(project.databaseName(), QStringLiteral("Fresh.dat"));
-        QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
-        QVERIFY(!action(w.projectMenu(), "Add/Delete")->isEnabled());
+        QVERIFY(FormWidgets::action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(!FormWidgets::action(w.projectMenu(), "Add/Delete")->isEnabled());
         w.slotCloseProject();
         QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
     }
 
     void recentProjectLoadedAgainKeepsItsPlace()
     {
-        const QString first = makeProject("First", 10000, {lanDevice("F1")});
-        const QString second = makeProject("Second", 10000, {lanDevice("F2")});
+        const QString first = makeProject("First", 10000, {TestProject::lanDevice("F1")});
+        const QString second = makeProject("Second", 10000, {TestProject::lanDevice("F2")});
         MoravinMain w;
         w.projectLoaded(first);
         w.slotCloseProject();

@@ -12,7 +12,7 @@ namespace {
 
 void closeMessages()
 {
-    for (MessageDialog *d : openMessages())
+    for (MessageDialog *d : OpenMessages::all())
         d->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -38,12 +38,12 @@ private slots:
         QCOMPARE(created.count(), 1);
         QCOMPARE(created.at(0).at(0).toString(), sixteen + ".qpj");
         QVERIFY(QFile::exists(sixteen + ".qpj"));
-        QVERIFY(openMessages().isEmpty());
+        QVERIFY(OpenMessages::all().isEmpty());
 
         QVERIFY(!panel.createProjectAt(m_dir.filePath("ABCDEFGHIJKLMNOPQ")));
         QCOMPARE(created.count(), 1);
         QVERIFY(!QFile::exists(m_dir.filePath("ABCDEFGHIJKLMNOPQ.qpj")));
-        const auto messages = openMessages();
+        const auto messages = OpenMessages::all();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
         QCOMPARE(messages.at(0)->text(),
@@ -72,7 +72,7 @@ private slots:
         QVERIFY(!panel.openProjectAt(m_dir.filePath("missing.qpj")));
         QVERIFY(!panel.createProjectAt(m_dir.filePath("no/dir/x.qpj")));
         QCOMPARE(loaded.count() + created.count(), 0);
-        const auto messages = openMessages();
+        const auto messages = OpenMessages::all();
         QCOMPARE(messages.size(), 2);
         for (MessageDialog *m : messages)
             QCOMPARE(m->text(), QStringLiteral("Unable to open the project file."));

@@ -74,7 +74,7 @@ private slots:
     {
         qDeleteAll(m_found);
         m_found.clear();
-        for (MessageDialog *d : openMessages())
+        for (MessageDialog *d : OpenMessages::all())
             d->close();
     }
 
@@ -164,7 +164,7 @@ private slots:
         panel.slotManualConfigDevice(again);
         QCOMPARE(right->count(), 1);
         QVERIFY(!watch);
-        const auto messages = openMessages();
+        const auto messages = OpenMessages::all();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
         QCOMPARE(messages.at(0)->text(), QStringLiteral("the Mac Address is exist."));
@@ -184,7 +184,7 @@ private slots:
         QSignalSpy confirmed(&panel, &ProjectManager::projectListConfirm);
         panel.slotProjectListConfirm();
         QCOMPARE(confirmed.count(), 0);
-        const auto messages = openMessages();
+        const auto messages = OpenMessages::all();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0)->title(), QStringLiteral("INFORMATION"));
         QCOMPARE(messages.at(0)->text(),

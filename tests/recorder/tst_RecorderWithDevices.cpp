@@ -2,6 +2,7 @@
 #include "SimulatorProcess.h"
 #include "core/NoValue.h"
 #include "core/ProjectFile.h"
+#include "device/AbstractDevice.h"
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
 #include "device/UsbPortDetector.h"
@@ -100,9 +101,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(usbDevice->connected && !usbDevice->ch1Value.isEmpty(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!window.deviceList().at(1)->ch1Value.isEmpty(), 10000);
 
+        // Every answer while recording is a row: three from each device.
+        QSignalSpy usbAnswers(dynamic_cast<QObject *>(usbDevice->link()),
+                              SIGNAL(readyRead(QString)));
+        QSignalSpy lanAnswers(dynamic_cast<QObject *>(window.deviceList().at(1)->link()),
+                              SIGNAL(readyRead(QString)));
+        QVERIFY(usbAnswers.isValid() && lanAnswers.isValid());
         window.slotToggleRecord();
         QVERIFY(window.isRecording());
-        QTest::qWait(3500);
+        QTRY_VERIFY_WITH_TIMEOUT(usbAnswers.count() >= 3 && lanAnswers.count() >= 3, 30000);
         window.slotToggleRecord();
         QVERIFY(!window.isRecording());
         QCOMPARE(InsertSerialData::pendingCount(), 0);
@@ -110,7 +117,7 @@ private slots:
         const auto counts = rowsBySerial(m_dir.filePath("Plant.dat"));
         QCOMPARE(counts.size(), 2);
         for (const QString &serial : {QStringLiteral("SIMUSB01"), QStringLiteral("00AA11BB22CC")}) {
-            QVERIFY2(counts.value(serial).values >= 2, qPrintable(serial));
+            QVERIFY2(counts.value(serial).values >= 3, qPrintable(serial));
             QCOMPARE(counts.value(serial).gaps, 1);
         }
     }

@@ -1,11 +1,13 @@
+#include "FormWidgets.h"
 #include "MoravinMain.h"
 #include "OpenMessages.h"
 #include "ProjectMain.h"
-#include "RecorderTestProjects.h"
+#include "TestProject.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
+#include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
@@ -89,11 +91,9 @@ private:
 
     QString makeProject(const QString &name, int interval, const QList<DeviceSettings> &devices)
     {
-        const QString path = m_dir.filePath(name + ".qpj");
-        const ProjectFile project(path);
-        project.writeHeader(name, interval, ProjectFile::databaseNameFor(path));
-        project.saveDeviceList(devices);
-        return path;
+        const TestProject project(m_dir.path(), name);
+        project.writeProject(devices, QString(), QString(), interval);
+        return project.projectFile();
     }
 
 private slots:
@@ -105,7 +105,7 @@ private slots:
     void init() { QSettings("MoravinLite", "Moravin Lite").clear(); }
     void cleanup()
     {
-        for (MessageDialog *d : openMessages())
+        for (MessageDialog *d : OpenMessages::all())
             d->close();
         InsertSerialData::clearPending();
     }
@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(
             QSettings("MoravinLite", "Moravin Lite").value("RecentProjects/list").toStringList(),
             QStringList{"Fresh"});
-        QVERIFY(action(w.projectMenu(), "Add/Delete")->isEnabled());
+        QVERIFY(FormWidgets::action(w.projectMenu(), "Add/Delete")->isEnabled());
         QVERIFY(QFile::exists(m_dir.filePath("Fresh.dat")));
 
         w.slotCloseProject();
@@ -160,7 +160,8 @@ private slots:
 
     void addDeleteLocksTheIntervalAndDropsRemovedDevices()
     {
-        const QString path = makeProject("Edit", 5000, {lanDevice("A1"), lanDevice("A2")});
+        const QString path =
+            makeProject("Edit", 5000, {TestProject::lanDevice("A1"), TestProject::lanDevice("A2")});
         MoravinMain w;
         w.projectLoaded(path);
         QPointer<ConfiguredDevice> first = w.deviceList().at(0);
@@ -172,9 +173,9 @@ private slots:
         QVERIFY(!w.writeDeviceTimer()->isActive());
         QVERIFY(w.projectManager());
         QVERIFY(!w.projectManager()->intervalMenu()->isEnabled());
-        QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
-        QVERIFY(!action(w.projectMenu(), "Add/Delete")->isEnabled());
-        QVERIFY(!action(w.viewMenu(), "Expansion Mode")->isEnabled());
+        QVERIFY(FormWidgets::action(w.projectMenu(), "Close")->isEnabled());
+        QVERIFY(!FormWidgets::action(w.projectMenu(), "Add/Delete")->isEnabled());
+        QVERIFY(!FormWidgets::action(w.viewMenu(), "Expansion Mode")->isEnabled());
 
         auto *right = w.projectManager()->findChild<QListWidget *>("configured_list");
         QCOMPARE(right->count(), 2);
@@ -192,7 +193,8 @@ private slots:
 
     void alarmSoundOnlyWithTheProjectPanel()
     {
-        const QString path = makeProject("Alarm", 10000, {lanDevice("E1"), lanDevice("E2")});
+        const QString path = makeProject(
+            "Alarm", 10000, {TestProject::lanDevice("E1"), TestProject::lanDevice("E2")});
         MoravinMain w;
         w.projectLoaded(path);
         w.slotStdTimer();
@@ -217,15 +219,15 @@ private slots:
 
     void expansionModeHidesEmptyPlaces()
     {
-        const QString path = makeProject("Expand", 10000, {lanDevice("X1")});
+        const QString path = makeProject("Expand", 10000, {TestProject::lanDevice("X1")});
         MoravinMain w;
         w.show();
         w.projectLoaded(path);
         DashBoard *board = w.projectCenter()->dashBoard();
-        action(w.viewMenu(), "Expansion Mode")->trigger();
+        FormWidgets::action(w.viewMenu(), "Expansion Mode")->trigger();
         QVERIFY(!board->placeholder(0, 5)->isVisible());
         QVERIFY(board->placeholder(0, 0)->isVisible());
-        action(w.viewMenu(), "Expansion Mode")->trigger();
+        FormWidgets::action(w.viewMenu(), "Expansion Mode")->trigger();
         QVERIFY(board->placeholder(0, 5)->isVisible());
     }
 
@@ -240,7 +242,7 @@ private slots:
             for (quint32 t = 1; t <= 20; ++t)
                 InsertSerialData::append({"OLD", 1, 1, t});
         }
-        const QString path = makeProject("Thresh", 10000, {lanDevice("T1")});
+        const QString path = makeProject("Thresh", 10000, {TestProject::lanDevice("T1")});
         MoravinMain w;
         w.projectLoaded(path);
         w.slotStartRecord();
@@ -258,7 +260,7 @@ private slots:
 
     void stopWhileLockedKeepsRetryingUntilWritten()
     {
-        const QString path = makeProject("Busy", 10000, {lanDevice("B1")});
+        const QString path = makeProject("Busy", 10000, {TestProject::lanDevice("B1")});
         const QString db = m_dir.filePath("Busy.dat");
         MoravinMain w;
         w.projectLoaded(path);
@@ -280,7 +282,7 @@ private slots:
 
     void closingWaitsForABusyDatabaseOrSaysWhatIsLost()
     {
-        const QString path = makeProject("Drain", 10000, {lanDevice("C1")});
+        const QString path = makeProject("Drain", 10000, {TestProject::lanDevice("C1")});
         const QString db = m_dir.filePath("Drain.dat");
         {
             MoravinMain w;
@@ -294,7 +296,7 @@ private slots:
             w.slotCloseProject();
             QVERIFY(locker.wait(10000));
             QCOMPARE(rowCount(db), 4);
-            QVERIFY(openMessages().isEmpty());
+            QVERIFY(OpenMessages::all().isEmpty());
         }
         {
             MoravinMain w;
@@ -306,7 +308,7 @@ private slots:
             locker.start();
             QTRY_VERIFY(locker.locked());
             w.slotCloseProject();
-            const auto messages = openMessages();
+            const auto messages = OpenMessages::all();
             QCOMPARE(messages.size(), 1);
             QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
             QVERIFY2(messages.at(0)->text().contains("2 readings were not recorded"),
@@ -318,7 +320,7 @@ private slots:
 
     void periodTextsSizeWatchAndTheSizeLimit()
     {
-        const QString path = makeProject("Size", 10000, {lanDevice("S1")});
+        const QString path = makeProject("Size", 10000, {TestProject::lanDevice("S1")});
         const QString db = m_dir.filePath("Size.dat");
         MoravinMain w;
         w.projectLoaded(path);
@@ -364,7 +366,7 @@ private slots:
 
     void helpAndCompanionsFromTheWindow()
     {
-        const QString path = makeProject("Launch", 10000, {lanDevice("L1")});
+        const QString path = makeProject("Launch", 10000, {TestProject::lanDevice("L1")});
         MoravinMain w;
         w.slotCommandHelp();
         auto *about = w.findChild<QMessageBox *>();
@@ -376,7 +378,7 @@ private slots:
         // The database exists once the project is open; without it nothing starts.
         QVERIFY(QFile::remove(m_dir.filePath("Launch.dat")));
         w.slotTrendoraRecord();
-        auto messages = openMessages();
+        auto messages = OpenMessages::all();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0)->title(), QStringLiteral("WARNING"));
         QCOMPARE(messages.at(0)->text(), QStringLiteral("There is no data file."));
@@ -397,9 +399,22 @@ private slots:
         w.checkConnection();
         QVERIFY(!w.deviceList().at(0)->connected);
         QCOMPARE(w.deviceList().at(0)->interfaceAddress, QStringLiteral("ttyGONE7"));
-        w.projectCenter()->slotDeviceClicked(w.deviceList().at(0));
+        // Its chart panel shows it waiting, also after a tick of the clock.
+        ConfiguredDevice *device = w.deviceList().at(0);
+        ProjectCenter *center = w.projectCenter();
+        center->slotDeviceClicked(device);
+        QVERIFY(!center->isDashboardShown());
+        QCOMPARE(center->chartView()->device(), device);
         w.slotStdTimer();
+        QVERIFY(!device->connected);
+        QCOMPARE(device->interfaceAddress, QStringLiteral("ttyGONE7"));
+        QCOMPARE(center->chartView()->device(), device);
+        // Closing returns to the create/open panel with no device left.
         w.slotCloseProject();
+        QVERIFY(!w.isProjectOpen());
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
+        QVERIFY(w.deviceList().isEmpty());
+        QVERIFY(!w.writeDeviceTimer()->isActive());
     }
 };
 

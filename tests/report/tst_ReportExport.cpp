@@ -1,7 +1,7 @@
+#include "OpenMessages.h"
 #include "Report.h"
 #include "ReportPage.h"
-#include "ReportTestProject.h"
-#include "VisibleMessages.h"
+#include "TestProject.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
 
@@ -41,7 +41,7 @@ class TestReportExport : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<ReportTestProject> m_project;
+    std::unique_ptr<TestProject> m_project;
     std::unique_ptr<Report> m_report;
     QString m_answer;
     QStringList m_asked;
@@ -65,9 +65,9 @@ private slots:
     {
         Q_INIT_RESOURCE(moravin);
         Q_INIT_RESOURCE(report);
-        m_project = std::make_unique<ReportTestProject>(m_dir.filePath("project"), "plant");
+        m_project = std::make_unique<TestProject>(m_dir.filePath("project"), "plant");
         m_project->writeProject(
-            {ReportTestProject::device("KV001", "Room 2", "Temperature1", "Humidity1")},
+            {TestProject::usbDevice("KV001", "Room 2", "Temperature1", "Humidity1")},
             "2026-03-04 22:10:00", "2026-03-06 12:00:00");
         m_project->createDatabase();
         m_project->addReadings(
@@ -102,7 +102,7 @@ private slots:
         m_opened.clear();
     }
 
-    void cleanup() { VisibleMessages::take(); }
+    void cleanup() { OpenMessages::take(); }
 
     void thePdfIsOneA4PageOfSearchableText()
     {
@@ -184,7 +184,7 @@ private slots:
         m_answer = answer;
         pdf ? m_report->exportPrintPdf() : m_report->exportPrintPng();
         QVERIFY(m_opened.isEmpty());
-        const QStringList messages = VisibleMessages::take();
+        const QStringList messages = OpenMessages::take();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.at(0).startsWith("ERROR|") && messages.at(0).endsWith(answer),
                  qPrintable(messages.at(0)));
@@ -197,7 +197,7 @@ private slots:
         m_report->exportPrintPdf();
         m_report->exportPrintPng();
         QVERIFY(m_opened.isEmpty());
-        QVERIFY(VisibleMessages::take().isEmpty());
+        QVERIFY(OpenMessages::take().isEmpty());
         QCOMPARE(QDir(m_dir.path()).entryList(), before);
     }
 

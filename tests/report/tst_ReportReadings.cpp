@@ -1,10 +1,9 @@
 #include "GenerateAverageQueries.h"
 #include "OpenFiles.h"
 #include "ReportReadings.h"
-#include "ReportTestProject.h"
+#include "TestProject.h"
 #include "store/ReadingsDatabase.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QMutex>
 #include <QTemporaryDir>
@@ -20,13 +19,6 @@ ReportChannel channel(const QString &number, const QString &column)
     c.deviceNumber = number;
     c.column = column;
     return c;
-}
-
-QByteArray fileHash(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // Records the worker's signals in order, from whatever thread they come.
@@ -91,14 +83,14 @@ private:
     QTemporaryDir m_dir;
     int m_count = 0;
 
-    ReportTestProject freshProject()
+    TestProject freshProject()
     {
-        ReportTestProject p(m_dir.filePath(QString::number(++m_count)), "plant");
+        TestProject p(m_dir.filePath(QString::number(++m_count)), "plant");
         p.createDatabase();
         return p;
     }
 
-    ReportReadings::Result read(const ReportTestProject &p, const QList<ReportChannel> &channels,
+    ReportReadings::Result read(const TestProject &p, const QList<ReportChannel> &channels,
                                 qint64 start, qint64 end)
     {
         return ReportReadings::read(ReadingsDatabase(p.databasePath()), channels, start, end);
@@ -170,7 +162,7 @@ private slots:
         p.addReadings(
             "A", kDay, kDay + 7199, 1, [](qint64 t) { return QVariant(double(t % 7)); },
             [](qint64) { return QVariant(); });
-        const QByteArray before = fileHash(p.databasePath());
+        const QByteArray before = TestProject::fileHash(p.databasePath());
         const QStringList filesBefore =
             QDir(QFileInfo(p.databasePath()).path()).entryList(QDir::Files);
 
@@ -198,7 +190,7 @@ private slots:
         QCOMPARE(results->periods.at(0).max[0], 6.0);
         QVERIFY(!results->periods.at(0).hasData(2));
         QCOMPARE(OpenFiles::countOn(p.databasePath()), 0);
-        QCOMPARE(fileHash(p.databasePath()), before);
+        QCOMPARE(TestProject::fileHash(p.databasePath()), before);
         QCOMPARE(QDir(QFileInfo(p.databasePath()).path()).entryList(QDir::Files), filesBefore);
     }
 

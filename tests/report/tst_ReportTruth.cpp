@@ -5,8 +5,8 @@
 // PNG compressed without loss.
 #include "Report.h"
 #include "ReportExporter.h"
-#include "ReportTestProject.h"
-#include "VisibleMessages.h"
+#include "OpenMessages.h"
+#include "TestProject.h"
 #include "core/CompanionProjectReader.h"
 
 #include <QJsonArray>
@@ -54,7 +54,7 @@ class TestReportTruth : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<ReportTestProject> m_project;
+    std::unique_ptr<TestProject> m_project;
     std::unique_ptr<Report> m_report;
     QString m_answer;
 
@@ -101,13 +101,13 @@ private slots:
     {
         Q_INIT_RESOURCE(moravin);
         Q_INIT_RESOURCE(report);
-        m_project = std::make_unique<ReportTestProject>(m_dir.filePath("project"), "mixed");
+        m_project = std::make_unique<TestProject>(m_dir.filePath("project"), "mixed");
         DeviceSettings room =
-            ReportTestProject::device("KV001", "Room 2", "Temperature1", "Humidity1", 1, 3);
+            TestProject::usbDevice("KV001", "Room 2", "Temperature1", "Humidity1", 1, 3);
         room.ch1Min = 2;
         room.ch1Max = 8;
         DeviceSettings freezer =
-            ReportTestProject::device("KV002", "Freezer", "Temperature2", "Humidity2", 2, 3);
+            TestProject::usbDevice("KV002", "Freezer", "Temperature2", "Humidity2", 2, 3);
         freezer.ch1Min = -10;
         freezer.ch1Max = 10;
         m_project->writeProject({room, freezer}, "2026-03-04 22:10:00", "2026-03-06 12:00:00",
@@ -146,7 +146,7 @@ private slots:
         QSignalSpy filled(m_report.get(), &Report::reportFilled);
         QTest::mouseClick(m_report->findChild<QPushButton *>("btn_makeReport"), Qt::LeftButton);
         QVERIFY(filled.wait(30000));
-        QVERIFY(VisibleMessages::take().isEmpty());
+        QVERIFY(OpenMessages::take().isEmpty());
     }
 
     void everyChannelIsALineBrokenWhereTheRecordingIs()

@@ -1,6 +1,6 @@
+#include "OpenMessages.h"
 #include "Report.h"
-#include "ReportTestProject.h"
-#include "VisibleMessages.h"
+#include "TestProject.h"
 #include "core/CompanionProjectReader.h"
 #include "core/ProjectFile.h"
 
@@ -46,22 +46,20 @@ class TestReportWindow : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<ReportTestProject> m_plant;
+    std::unique_ptr<TestProject> m_plant;
     int m_count = 0;
 
     static QList<DeviceSettings> plantDevices()
     {
-        auto lab =
-            ReportTestProject::device("KV_7'x", "<b>Lab</b>", "Temperature2", "Pressure", 1, 4);
+        auto lab = TestProject::usbDevice("KV_7'x", "<b>Lab</b>", "Temperature2", "Pressure", 1, 4);
         lab.ch2Custom = "kPa";
-        return {ReportTestProject::device("KV001", "Room 2", "Temperature1", "Humidity1"), lab,
-                ReportTestProject::device("KV003", "Spare", "Idle1", "Idle2", 2, 3)};
+        return {TestProject::usbDevice("KV001", "Room 2", "Temperature1", "Humidity1"), lab,
+                TestProject::usbDevice("KV003", "Spare", "Idle1", "Idle2", 2, 3)};
     }
 
-    std::unique_ptr<ReportTestProject> makeProject(const QList<DeviceSettings> &devices)
+    std::unique_ptr<TestProject> makeProject(const QList<DeviceSettings> &devices)
     {
-        auto p = std::make_unique<ReportTestProject>(m_dir.filePath(QString::number(++m_count)),
-                                                     "plant");
+        auto p = std::make_unique<TestProject>(m_dir.filePath(QString::number(++m_count)), "plant");
         p->writeProject(devices, "2026-03-04 22:10:00", "2026-03-06 12:00:00");
         ProjectFile(p->projectFile()).writeValue("ReportSubject", "Weekly check");
         ProjectFile(p->projectFile()).writeValue("ReportAuthor", "QA");
@@ -70,7 +68,7 @@ private:
     }
 
     // Starts the window as the program does, from its command line.
-    std::unique_ptr<Report> open(const ReportTestProject &p)
+    std::unique_ptr<Report> open(const TestProject &p)
     {
         const auto project =
             CompanionProjectReader::read({"Pagewright", "'" + p.projectFile() + "'"});
@@ -133,7 +131,7 @@ private slots:
         m_plant->addReadings("KV_7'x", kDay, kDay + 86399, 10, pressure, pressure);
     }
 
-    void cleanup() { VisibleMessages::take(); }
+    void cleanup() { OpenMessages::take(); }
 
     void startsWithTheProjectAndTheDayBeforeTheLast()
     {
@@ -225,9 +223,8 @@ private slots:
             clickItem(*r, row);
         QVERIFY(!button(*r, "btn_makeReport")->isEnabled());
         r->slotCommandUpdate();
-        QCOMPARE(VisibleMessages::take(),
-                 QStringList{"Information|Please select at least one or more "
-                             "Device.\nPlease retry."});
+        QCOMPARE(OpenMessages::take(), QStringList{"Information|Please select at least one or more "
+                                                   "Device.\nPlease retry."});
     }
 
     void aReportFillsThePageAsText()
@@ -252,7 +249,7 @@ private slots:
         QVERIFY(!lineEdit(*r, "lineEdit_subject")->isEnabled());
         QVERIFY(!editor(*r, "dateTimeEdit_start")->isEnabled());
         QVERIFY(button(*r, "btn_close")->isEnabled());
-        QVERIFY(VisibleMessages::take().isEmpty());
+        QVERIFY(OpenMessages::take().isEmpty());
 
         QCOMPARE(element(*r, "div#ReportSubject").toPlainText(), subject);
         QVERIFY(element(*r, "div#ReportSubject").findAll("script, b").count() == 0);
@@ -392,7 +389,7 @@ private slots:
         QVERIFY(QDir().mkpath(p->projectFile()));
         clickItem(*r, 0);
         QVERIFY(makeReport(*r));
-        QCOMPARE(VisibleMessages::take(),
+        QCOMPARE(OpenMessages::take(),
                  QStringList{"WARNING|The subject and author could not be saved in the project "
                              "file."});
         QCOMPARE(element(*r, "div#ReportSubject").toPlainText(), QStringLiteral("Weekly check"));
@@ -405,7 +402,7 @@ private slots:
         clickItem(*r, 5);
         QTest::mouseClick(button(*r, "btn_makeReport"), Qt::LeftButton);
         waitForReturn(*r);
-        QCOMPARE(VisibleMessages::take(), QStringList{"ERROR|Not Enough Data."});
+        QCOMPARE(OpenMessages::take(), QStringList{"ERROR|Not Enough Data."});
         QVERIFY(!r->isReportReady());
         QVERIFY(button(*r, "btn_makeReport")->isEnabled());
         QVERIFY(lineEdit(*r, "lineEdit_subject")->isEnabled());
@@ -426,7 +423,7 @@ private slots:
         clickItem(*r, 0);
         QTest::mouseClick(button(*r, "btn_makeReport"), Qt::LeftButton);
         waitForReturn(*r);
-        const QStringList messages = VisibleMessages::take();
+        const QStringList messages = OpenMessages::take();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.at(0).startsWith("ERROR|makeModels error.\n"),
                  qPrintable(messages.at(0)));
@@ -451,14 +448,14 @@ private slots:
         qputenv("PATH", QFile::encodeName(bin));
         r->launcher().setSearchDirectories({bin});
         r->slotNewReportProject();
-        QCOMPARE(VisibleMessages::take(),
+        QCOMPARE(OpenMessages::take(),
                  QStringList{"ERROR|Please check the Pagewright execution file."});
         QVERIFY(QFile::link("/bin/true", bin + "/Pagewright"));
         r->slotNewReportProject();
-        QVERIFY(VisibleMessages::take().isEmpty());
+        QVERIFY(OpenMessages::take().isEmpty());
         QFile::remove(p->databasePath());
         r->slotNewReportProject();
-        QCOMPARE(VisibleMessages::take(), QStringList{"WARNING|There is no data file."});
+        QCOMPARE(OpenMessages::take(), QStringList{"WARNING|There is no data file."});
     }
 
     void badProjectsStopTheStart()

@@ -1,6 +1,6 @@
 #include "GenerateLinearQueries.h"
 #include "OpenFiles.h"
-#include "ViewerTestData.h"
+#include "TestProject.h"
 #include "core/NoValue.h"
 
 #include <QDir>
@@ -10,7 +10,9 @@
 
 #include <ctime>
 
-using namespace ViewerTestData;
+#include <sqlite3.h>
+
+using Row = TestProject::Row;
 
 namespace {
 
@@ -82,13 +84,13 @@ private slots:
     void alignsTwoDevicesWithGapsAndNulls()
     {
         const QString db = path("two.dat");
-        QVERIFY(makeDatabase(db, {{"A", 1.5, 10, T0},
-                                  {"B", 2.5, {}, T0},
-                                  {"A", {}, 11, T0 + 1},
-                                  {"B", 3.5, 21, T0 + 2},
-                                  {"C", 99, 99, T0 + 1},
-                                  {"A", 4, 4, T0 + 100}}));
-        const QByteArray before = fileHash(db);
+        QVERIFY(TestProject::makeDatabase(db, {{"A", 1.5, 10, T0},
+                                               {"B", 2.5, {}, T0},
+                                               {"A", {}, 11, T0 + 1},
+                                               {"B", 3.5, 21, T0 + 2},
+                                               {"C", 99, 99, T0 + 1},
+                                               {"A", 4, 4, T0 + 100}}));
+        const QByteArray before = TestProject::fileHash(db);
         const Run r = generate(db, {"A_channel1", "B_channel1", "A_channel2"}, T0, T0 + 10);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.order, QStringList({"calc", "hash", "count 3", "done 3"}));
@@ -99,7 +101,7 @@ private slots:
         QCOMPARE(r.series.values[2], QVector<double>({10, 11, NoValue}));
         QCOMPARE(r.series.x[0], 62135596800.0 + T0);
         QCOMPARE(r.series.localText(2), QStringLiteral("2026-01-01 00:00:02"));
-        QCOMPARE(fileHash(db), before);
+        QCOMPARE(TestProject::fileHash(db), before);
         QCOMPARE(r.series.titles, QStringList({"A_channel1", "B_channel1", "A_channel2"}));
         QCOMPARE(OpenFiles::countOn(db), 0);
     }
@@ -107,7 +109,7 @@ private slots:
     void samePointDateTwice()
     {
         const QString db = path("dup.dat");
-        QVERIFY(makeDatabase(
+        QVERIFY(TestProject::makeDatabase(
             db, {{"A", 1, 1, T0}, {"A", 2, 2, T0 + 5}, {"A", 3, 3, T0 + 5}, {"A", 4, 4, T0 + 9}}));
         const Run one = generate(db, {"A_channel1"}, T0, T0 + 10);
         QVERIFY(one.ok);
@@ -121,7 +123,7 @@ private slots:
     void deviceNumberWithUnderscoreAndQuote()
     {
         const QString db = path("names.dat");
-        QVERIFY(makeDatabase(db, {{"LAB_7", 1, 2, T0}, {"O'Brien", 5, 6, T0 + 1}}));
+        QVERIFY(TestProject::makeDatabase(db, {{"LAB_7", 1, 2, T0}, {"O'Brien", 5, 6, T0 + 1}}));
         const Run r = generate(db, {"LAB_7_channel2", "O'Brien_channel1"}, T0, T0 + 1);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.series.values[0], QVector<double>({2, NoValue}));
@@ -131,7 +133,7 @@ private slots:
     void channelWithoutRowsAmongOthers()
     {
         const QString db = path("norows.dat");
-        QVERIFY(makeDatabase(db, {{"A", 1, 1, T0}, {"A", 2, 2, T0 + 1}}));
+        QVERIFY(TestProject::makeDatabase(db, {{"A", 1, 1, T0}, {"A", 2, 2, T0 + 1}}));
         const Run r = generate(db, {"MISSING_channel1", "A_channel1"}, T0, T0 + 1);
         QVERIFY(r.ok);
         QCOMPARE(r.series.values[0], QVector<double>({NoValue, NoValue}));
@@ -145,7 +147,7 @@ private slots:
         QTest::addColumn<qint64>("start");
         QTest::addColumn<QString>("text");
         const QString db = path("fail.dat");
-        makeDatabase(db, {{"A", 1, 1, T0}});
+        TestProject::makeDatabase(db, {{"A", 1, 1, T0}});
         QTest::newRow("empty range")
             << db << QStringList{"A_channel1"} << T0 + 10 << GenerateLinearQueries::noDataText();
         QTest::newRow("no such device") << db << QStringList{"B_channel1", "C_channel2"} << T0
@@ -165,9 +167,10 @@ private slots:
         const QString other = path("other.dat");
         sqlite3 *h = nullptr;
         sqlite3_open(other.toUtf8().constData(), &h);
-        exec(h,
-             "create table kelvantis (id integer primary key, serialno text, pointDate integer)");
-        exec(h, "insert into kelvantis (serialno, pointDate) values ('A', 1767225600)");
+        TestProject::exec(
+            h, "create table kelvantis (id integer primary key, serialno text, pointDate integer)");
+        TestProject::exec(h,
+                          "insert into kelvantis (serialno, pointDate) values ('A', 1767225600)");
         sqlite3_close(h);
         QTest::newRow("missing columns") << other << QStringList{"A_channel1"} << T0
                                          << "The data file cannot be read (no such column: "
@@ -182,7 +185,7 @@ private slots:
         QFETCH(QStringList, keys);
         QFETCH(qint64, start);
         QFETCH(QString, text);
-        const QByteArray before = fileHash(file);
+        const QByteArray before = TestProject::fileHash(file);
         const Run r = generate(file, keys, start, T0 + 20);
         QVERIFY(!r.ok);
         QCOMPARE(r.order.last(), QStringLiteral("error"));
@@ -191,7 +194,7 @@ private slots:
             QCOMPARE(r.error, text);
         else
             QVERIFY(r.error.startsWith("The data file cannot be read"));
-        QCOMPARE(fileHash(file), before);
+        QCOMPARE(TestProject::fileHash(file), before);
         QVERIFY(!QFile::exists(file + "-journal"));
         QVERIFY(!QFile::exists(path("nothing.dat")));
     }
@@ -207,7 +210,7 @@ private slots:
                                 T0 + (t % 2 ? t : 60000 - t)});
         rows.push_back({"D0", 5555, 5555, T0 + 30000});
         const QString db = path("large.dat");
-        QVERIFY(makeDatabase(db, rows, "wal"));
+        QVERIFY(TestProject::makeDatabase(db, rows, "wal"));
         const Run r = generate(db, {"D0_channel1", "D3_channel1"}, T0, T0 + 60000);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.series.rowCount(), 60000);
@@ -227,18 +230,18 @@ private slots:
         std::vector<Row> rows;
         for (qint64 t = 0; t < 1000; ++t)
             rows.push_back({"A", double(t), double(t), T0 + t});
-        QVERIFY(makeDatabase(db, rows, "wal"));
+        QVERIFY(TestProject::makeDatabase(db, rows, "wal"));
         sqlite3 *writer = nullptr;
         QCOMPARE(sqlite3_open(db.toUtf8().constData(), &writer), SQLITE_OK);
-        exec(writer, "pragma journal_mode = wal");
-        exec(writer, "begin immediate");
-        exec(writer, "insert into kelvantis (serialno, channel1, channel2, pointDate)"
-                     " values ('A', 1, 1, 1767226600)");
+        TestProject::exec(writer, "pragma journal_mode = wal");
+        TestProject::exec(writer, "begin immediate");
+        TestProject::exec(writer, "insert into kelvantis (serialno, channel1, channel2, pointDate)"
+                                  " values ('A', 1, 1, 1767226600)");
         // A write transaction is open while the viewer reads.
         const Run r = generate(db, {"A_channel1"}, T0, T0 + 5000);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.series.rowCount(), 1000);
-        exec(writer, "commit");
+        TestProject::exec(writer, "commit");
         sqlite3_close(writer);
     }
 };

@@ -1,8 +1,9 @@
 #include "QChartViewer.h"
 #include "TableModel.h"
+#include "TestProject.h"
+#include "TimerBarrier.h"
 #include "Trendora.h"
 #include "ViewPortManager.h"
-#include "ViewerTestData.h"
 #include "XYChart.h"
 #include "core/CompanionProjectReader.h"
 #include "core/NoValue.h"
@@ -23,7 +24,7 @@
 
 #include <ctime>
 
-using namespace ViewerTestData;
+using Row = TestProject::Row;
 
 namespace {
 
@@ -43,6 +44,20 @@ QStringList takeMessages(QWidget &w)
         delete m;
     }
     return texts;
+}
+
+// A project with one USB device per serial number; the second has no name of
+// its own, so that the list shows its number instead.
+QString makeProject(const QString &dir, const QString &name, const QStringList &serials,
+                    const QString &start, const QString &stop)
+{
+    QList<DeviceSettings> devices;
+    for (const QString &s : serials)
+        devices.append(TestProject::usbDevice(s, s == serials.value(1) ? QString() : "Dev " + s,
+                                              "Temp " + s, "Hum " + s, 0, 0));
+    const TestProject project(dir, name);
+    project.writeProject(devices, start, stop);
+    return project.projectFile();
 }
 
 template <typename T> T *child(QWidget &w, const char *name)
@@ -84,7 +99,7 @@ private slots:
                 rows.push_back({"B", 50 + t % 7, {}, T0 + t});
             }
         }
-        QVERIFY(makeDatabase(m_dir.filePath("proj.dat"), rows));
+        QVERIFY(TestProject::makeDatabase(m_dir.filePath("proj.dat"), rows));
         m_project = makeProject(m_dir.path(), "proj", {"A", "B", "C"}, "2026-01-01 00:00:00",
                                 "2026-01-01 00:49:59");
     }
@@ -246,7 +261,7 @@ private slots:
             rows.push_back({"A", t == 2999 ? 1234.56 : 5.0, t == 2500 ? -987.25 : 1.0, T0 + t});
             rows.push_back({"B", 100.5, 50, T0 + t});
         }
-        QVERIFY(makeDatabase(dir + "/w.dat", rows));
+        QVERIFY(TestProject::makeDatabase(dir + "/w.dat", rows));
         const QString p =
             makeProject(dir, "w", {"A", "B"}, "2026-01-01 00:00:00", "2026-01-01 00:49:59");
         Trendora w(p, devicesOf(p));
@@ -297,28 +312,31 @@ private slots:
         w.onMouseWheelChart(&wheel);
         QCOMPARE(vp->getViewPortWidth(), 0.2 * 0.9);
         QVERIFY(qAbs(vp->getViewPortLeft() - (left + 0.5 * (0.2 - 0.18))) < 1e-9);
-        // Zooming in stops at about ten points across.
+        // Zooming in stops at about ten points across; the redraw that the
+        // wheel asked for keeps it there.
         for (int i = 0; i < 200; ++i)
             w.onMouseWheelChart(&wheel);
-        QTest::qWait(50);
+        QVERIFY(TimerBarrier::pass(v->updateInterval()));
         QCOMPARE(vp->getViewPortWidth(), 10.0 / 3000);
         QWheelEvent back(at, v->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, -120), Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         for (int i = 0; i < 200; ++i)
             w.onMouseWheelChart(&back);
-        QTest::qWait(50);
+        QVERIFY(TimerBarrier::pass(v->updateInterval()));
         QCOMPARE(vp->getViewPortWidth(), 1.0);
 
-        // Track cursor on the dynamic layer, gone when the mouse leaves.
-        QTest::mouseMove(v, at.toPoint() + QPoint(3, 0));
-        QTest::qWait(30);
-        QTest::mouseMove(v, at.toPoint());
+        // The track cursor is drawn while the mouse is over the plot area and
+        // gone once it leaves.
+        const QImage plain = v->pixmap(Qt::ReturnByValue).toImage();
+        QMouseEvent move(QEvent::MouseMove, at, v->mapToGlobal(at.toPoint()), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(v, &move);
         QTRY_VERIFY(v->isMouseOnPlotArea());
-        const QImage withCursor = v->pixmap(Qt::ReturnByValue).toImage();
-        w.onMouseMovePlotArea(nullptr);
-        QTest::qWait(30);
-        const QImage after = v->pixmap(Qt::ReturnByValue).toImage();
-        QCOMPARE(after.size(), withCursor.size());
+        QTRY_VERIFY(v->pixmap(Qt::ReturnByValue).toImage() != plain);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(v, &leave);
+        QVERIFY(!v->isMouseOnPlotArea());
+        QCOMPARE(v->pixmap(Qt::ReturnByValue).toImage(), plain);
     }
 
     void errorReturnsToSelecting()
@@ -372,15 +390,20 @@ private slots:
         QVERIFY(!all.endsWith('\n'));
         QVERIFY(!w.progressDialog());
 
-        // An empty answer ends the action; so does a file that cannot be opened.
+        // An empty answer ends the action; so does a file that cannot be opened,
+        // which is said. Neither starts a worker.
         w.askSaveFileName = [](const QString &) { return QString(); };
         opened.clear();
         w.slotCsvExport();
-        w.askSaveFileName = [&](const QString &) { return m_dir.filePath("no/such/dir/x.csv"); };
-        w.slotCsvExport();
-        QTest::qWait(50);
-        QVERIFY(opened.isEmpty());
         QVERIFY(!w.isBusy());
+        QVERIFY(w.lastMessage().isEmpty());
+        const QString unwritable = m_dir.filePath("no/such/dir/x.csv");
+        w.askSaveFileName = [&](const QString &) { return unwritable; };
+        w.slotCsvExport();
+        QVERIFY(!w.isBusy());
+        QCOMPARE(w.lastMessage(), "The file cannot be written:\n" + unwritable);
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(written.count(), 1);
     }
 
     void newViewerCommand()
@@ -427,7 +450,7 @@ private slots:
         std::vector<Row> rows;
         for (qint64 t = 0; t < 500; ++t)
             rows.push_back({"A", 1, 1, T0 + 3600 + t * 10});
-        QVERIFY(makeDatabase(dir + "/p.dat", rows));
+        QVERIFY(TestProject::makeDatabase(dir + "/p.dat", rows));
         const QString p = makeProject(dir, "p", {"A"}, QString(), "garbage");
         Trendora w(p, devicesOf(p));
         QCOMPARE(w.recordStart().toSecsSinceEpoch(), T0 + 3600);
@@ -439,7 +462,7 @@ private slots:
         QCOMPARE(w.series().rowCount(), 500);
 
         // Empty table and unreadable times: a usable window all the same.
-        QVERIFY(makeDatabase(dir + "/p.dat", {}));
+        QVERIFY(TestProject::makeDatabase(dir + "/p.dat", {}));
         Trendora empty(p, devicesOf(p));
         QVERIFY(empty.recordStart().isValid());
         QVERIFY(empty.recordStop().isValid());
@@ -449,7 +472,7 @@ private slots:
     {
         const QString dir = m_dir.filePath(QString(50, 'd'));
         QDir().mkpath(dir);
-        makeDatabase(dir + "/q.dat", {});
+        TestProject::makeDatabase(dir + "/q.dat", {});
         const QString p =
             makeProject(dir, "q", {"A"}, "2026-01-01 00:00:00", "2026-01-01 01:00:00");
         Trendora w(p, devicesOf(p));

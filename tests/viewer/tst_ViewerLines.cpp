@@ -11,10 +11,10 @@
 #include "LineLayer.h"
 #include "PlotArea.h"
 #include "SeriesAlignment.h"
+#include "TestProject.h"
 #include "ViewPortManager.h"
 #include "ViewerChart.h"
 #include "ViewerSeries.h"
-#include "ViewerTestData.h"
 #include "XYChart.h"
 #include "core/NoValue.h"
 
@@ -236,7 +236,7 @@ private slots:
 
     void theWorkerGivesEachChannelItsLineAndLegend()
     {
-        using namespace ViewerTestData;
+        using Row = TestProject::Row;
         const qint64 t0 = local("2026-01-10 00:00:00");
         std::vector<Row> rows;
         for (qint64 t = t0; t < t0 + 1200; ++t) {
@@ -246,7 +246,7 @@ private slots:
                 rows.push_back({"B", 5.0, {}, t});
         }
         const QString db = m_dir.filePath("lines.dat");
-        QVERIFY(makeDatabase(db, rows));
+        QVERIFY(TestProject::makeDatabase(db, rows));
         QList<CompanionChannel> channels;
         for (const char *serial : {"A", "B"}) {
             DeviceSettings device;
