@@ -63,9 +63,9 @@ QListWidgetItem *ProjectManager::makeEntry(const QString &label, const QString &
 
 QListWidgetItem *ProjectManager::makeEntry(const ConfiguredDevice *device) const
 {
-    return makeEntry(device->deviceName.isEmpty() ? device->deviceNumber : device->deviceName,
-                     device->interfaceAddress, device->tcpPort, device->deviceInterface,
-                     device->deviceNumber);
+    const DeviceSettings &s = device->settings();
+    return makeEntry(s.deviceName.isEmpty() ? s.deviceNumber : s.deviceName, s.interfaceAddress,
+                     s.tcpPort, s.deviceInterface, s.deviceNumber);
 }
 
 bool ProjectManager::isConfigured(const QString &deviceNumber) const
@@ -89,7 +89,7 @@ const AvailableDevice *ProjectManager::found(const QString &deviceNumber) const
 ConfiguredDevice *ProjectManager::configured(const QString &deviceNumber) const
 {
     for (ConfiguredDevice *device : m_configuredDevices) {
-        if (device && device->deviceNumber == deviceNumber)
+        if (device && device->settings().deviceNumber == deviceNumber)
             return device;
     }
     return nullptr;
@@ -225,7 +225,7 @@ void ProjectManager::slotManualConfigDevice(ConfiguredDevice *device)
 {
     if (!device)
         return;
-    if (isConfigured(device->deviceNumber)) {
+    if (isConfigured(device->settings().deviceNumber)) {
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("the Mac Address is exist."), this);
         delete device;
@@ -233,9 +233,10 @@ void ProjectManager::slotManualConfigDevice(ConfiguredDevice *device)
     }
     device->setParent(this);
     m_configuredDevices.append(device);
-    ui->configured_list->addItem(makeEntry(
-        device->deviceName.isEmpty() ? device->deviceNumber : device->deviceName,
-        device->interfaceAddress, device->tcpPort, DeviceSettings::Lan, device->deviceNumber));
+    const DeviceSettings &s = device->settings();
+    ui->configured_list->addItem(makeEntry(s.deviceName.isEmpty() ? s.deviceNumber : s.deviceName,
+                                           s.interfaceAddress, s.tcpPort, DeviceSettings::Lan,
+                                           s.deviceNumber));
     if (ui->configured_list->count() >= MaxDevices)
         setAddEnabled(false);
 }

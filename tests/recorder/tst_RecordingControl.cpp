@@ -6,10 +6,10 @@
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
+#include "dialogs/CloseWaitDialog.h"
 #include "display/DashBoard.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
-#include "store/InsertSerialData.h"
 #include "widgets/MessageDialog.h"
 
 #include <QAction>
@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -47,7 +48,7 @@ int rowCount(const QString &path, const QString &where = QString())
 }
 
 // Holds the write lock of a database from another connection for a while,
-// on a thread of its own so that the recorder's blocking wait can see it go.
+// on a thread of its own.
 class Locker : public QThread
 {
 public:
@@ -107,7 +108,6 @@ private slots:
     {
         for (MessageDialog *d : openMessages())
             d->close();
-        InsertSerialData::clearPending();
     }
 
     void newProjectGoesThroughTheConfigurationPanel()
@@ -135,9 +135,9 @@ private slots:
         QCOMPARE(w.currentPanel(), w.projectCenter());
         QVERIFY(!w.discovery()->isRunning());
         QCOMPARE(w.deviceList().size(), 1);
-        QCOMPARE(w.deviceList().at(0)->parent(), &w);
-        QVERIFY(w.writeDeviceTimer()->isActive());
-        QCOMPARE(w.writeDeviceTimer()->interval(), 1000);
+        QCOMPARE(w.deviceList().at(0)->parent(), w.session());
+        QVERIFY(w.session()->pollTimer()->isActive());
+        QCOMPARE(w.session()->pollTimer()->interval(), 1000);
         QCOMPARE(
             w.findChild<QFrame *>("statusFrame")->findChild<QLabel *>("label_interval")->text(),
             QStringLiteral("Interval :1 sec"));
@@ -168,8 +168,8 @@ private slots:
         w.slotAddDeviceProject();
         QVERIFY(!w.isProjectOpen());
         QVERIFY(!w.projectCenter());
-        QVERIFY(!w.insertSerialData());
-        QVERIFY(!w.writeDeviceTimer()->isActive());
+        QVERIFY(!w.session()->isStoreOpen());
+        QVERIFY(!w.session()->pollTimer()->isActive());
         QVERIFY(w.projectManager());
         QVERIFY(!w.projectManager()->intervalMenu()->isEnabled());
         QVERIFY(action(w.projectMenu(), "Close")->isEnabled());
@@ -195,23 +195,23 @@ private slots:
         const QString path = makeProject("Alarm", 10000, {lanDevice("E1"), lanDevice("E2")});
         MoravinMain w;
         w.projectLoaded(path);
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.deviceList().at(1)->ch1Alarm = true;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
         // Configuring: the stale flag must not start the sound again.
         w.slotAddDeviceProject();
         QVERIFY(!w.isAudioPlaying());
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.projectManager()->slotProjectListConfirm();
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
         w.deviceList().at(1)->ch1Alarm = false;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
     }
 
@@ -231,29 +231,42 @@ private slots:
 
     void thresholdCountsOnlyThisProjectsRows()
     {
-        // Rows of a project closed while its database was busy stay queued
-        // for it and must not make the next project flush early.
-        const QString other = m_dir.filePath("Other.dat");
-        {
-            InsertSerialData writer(other, "old");
-            QVERIFY(writer.createConnection());
-            for (quint32 t = 1; t <= 20; ++t)
-                InsertSerialData::append({"OLD", 1, 1, t});
-        }
+        // Readings a close gave up on are gone: they neither reach the next
+        // project's database nor make it flush early.
+        const QString other = makeProject("Other", 10000, {lanDevice("O1")});
         const QString path = makeProject("Thresh", 10000, {lanDevice("T1")});
         MoravinMain w;
+        w.projectLoaded(other);
+        QTRY_VERIFY(w.session()->isStoreOpen());
+        w.slotStartRecord();
+        for (quint32 t = 1; t <= 20; ++t)
+            w.session()->appendReading({"OLD", 1, 1, t});
+        Locker locker(m_dir.filePath("Other.dat"), 3000);
+        locker.start();
+        QTRY_VERIFY(locker.locked());
+        w.slotCloseProject();
+        QVERIFY(w.session()->isClosing());
+        w.session()->giveUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.session()->isClosing(), 5000);
+        QCOMPARE(openMessages().size(), 1);
+        QVERIFY(openMessages().at(0)->text().contains("21 readings were not recorded"));
+        QVERIFY(locker.wait(10000));
+
         w.projectLoaded(path);
+        QTRY_VERIFY(w.session()->isStoreOpen());
         w.slotStartRecord();
         for (quint32 t = 1; t <= 7; ++t)
-            InsertSerialData::append({"T1", 1, 2, t});
-        w.writeDb();
+            w.session()->appendReading({"T1", 1, 2, t});
+        w.session()->flush();
+        QCOMPARE(w.session()->waitingReadings(), 7);
+        QTest::qWait(100);
         QCOMPARE(rowCount(m_dir.filePath("Thresh.dat")), 0);
-        InsertSerialData::append({"T1", 1, 2, 8});
-        w.writeDb();
-        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat")), 8);
-        QCOMPARE(InsertSerialData::pendingCount(), 20);
+        w.session()->appendReading({"T1", 1, 2, 8});
+        w.session()->flush();
+        QTRY_COMPARE(rowCount(m_dir.filePath("Thresh.dat")), 8);
         w.slotStopRecord();
-        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat"), "where channel1 is null"), 1);
+        QTRY_COMPARE(rowCount(m_dir.filePath("Thresh.dat"), "where channel1 is null"), 1);
+        QCOMPARE(rowCount(m_dir.filePath("Other.dat")), 0);
     }
 
     void stopWhileLockedKeepsRetryingUntilWritten()
@@ -262,20 +275,21 @@ private slots:
         const QString db = m_dir.filePath("Busy.dat");
         MoravinMain w;
         w.projectLoaded(path);
+        QTRY_VERIFY(w.session()->isStoreOpen());
         w.slotStartRecord();
         for (quint32 t = 1; t <= 5; ++t)
-            InsertSerialData::append({"B1", 1, 2, t});
+            w.session()->appendReading({"B1", 1, 2, t});
         Locker locker(db, 2500);
         locker.start();
         QTRY_VERIFY(locker.locked());
         w.slotStopRecord();
         QVERIFY(!w.isRecording());
-        QCOMPARE(w.insertSerialData()->ownPendingCount(), 6);
-        QVERIFY(w.writeDbTimer()->isActive());
+        QCOMPARE(w.session()->waitingReadings(), 6);
+        QVERIFY(w.session()->flushTimer()->isActive());
         QVERIFY(locker.wait(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.writeDbTimer()->isActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.session()->flushTimer()->isActive(), 5000);
         QCOMPARE(rowCount(db), 6);
-        QCOMPARE(w.insertSerialData()->ownPendingCount(), 0);
+        QCOMPARE(w.session()->waitingReadings(), 0);
     }
 
     void closingWaitsForABusyDatabaseOrSaysWhatIsLost()
@@ -285,34 +299,41 @@ private slots:
         {
             MoravinMain w;
             w.projectLoaded(path);
+            QTRY_VERIFY(w.session()->isStoreOpen());
             w.slotStartRecord();
             for (quint32 t = 1; t <= 3; ++t)
-                InsertSerialData::append({"C1", 1, 2, t});
+                w.session()->appendReading({"C1", 1, 2, t});
             Locker locker(db, 1000);
             locker.start();
             QTRY_VERIFY(locker.locked());
             w.slotCloseProject();
             QVERIFY(locker.wait(10000));
+            QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<ProjectMain *>(w.currentPanel()), 10000);
             QCOMPARE(rowCount(db), 4);
             QVERIFY(openMessages().isEmpty());
         }
         {
             MoravinMain w;
-            w.setDrainWait(300);
             w.projectLoaded(path);
+            QTRY_VERIFY(w.session()->isStoreOpen());
             w.slotStartRecord();
-            InsertSerialData::append({"C1", 5, 6, 10});
+            w.session()->appendReading({"C1", 5, 6, 10});
             Locker locker(db, 3000);
             locker.start();
             QTRY_VERIFY(locker.locked());
             w.slotCloseProject();
+            QTRY_VERIFY(w.closeWaitDialog() && w.closeWaitDialog()->isVisible());
+            QTest::mouseClick(w.closeWaitDialog()->findChild<QPushButton *>("pushButton_giveUp"),
+                              Qt::LeftButton);
+            QTRY_VERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
             const auto messages = openMessages();
             QCOMPARE(messages.size(), 1);
             QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
             QVERIFY2(messages.at(0)->text().contains("2 readings were not recorded"),
                      qPrintable(messages.at(0)->text()));
-            QCOMPARE(InsertSerialData::pendingCount(), 0);
+            QCOMPARE(w.session()->waitingReadings(), 0);
             QVERIFY(locker.wait(10000));
+            QCOMPARE(rowCount(db), 4);
         }
     }
 
@@ -322,20 +343,21 @@ private slots:
         const QString db = m_dir.filePath("Size.dat");
         MoravinMain w;
         w.projectLoaded(path);
+        QTRY_VERIFY(w.session()->isStoreOpen());
         ProjectCenter *center = w.projectCenter();
         QVERIFY(center->recordStartText().isEmpty());
         auto *bytes = center->findChild<QLabel *>("label_record_bytes");
         // Nothing recorded yet: no size.
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(bytes->text().isEmpty());
 
         w.slotStartRecord();
         const QString start = center->recordStartText();
         QCOMPARE(ProjectFile(path).recordStartTime(), start);
         // The first tick fills the end time, the next one shows the size.
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(bytes->text().isEmpty());
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(bytes->text().startsWith("Database "));
         QVERIFY(w.isRecording());
         QVERIFY(!center->recordEndText().isEmpty());
@@ -346,19 +368,23 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadWrite));
             QVERIFY(f.resize(4200000000LL));
         }
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isRecording());
         QCOMPARE(ProjectFile(path).recordStopTime(), center->recordEndText());
         QVERIFY(bytes->styleSheet().contains("rgb(230,80,80)"));
+        // Two gap rows of one time are one row in one batch: the first is
+        // written before the recording starts again.
+        QTRY_COMPARE(rowCount(db, "where channel1 is null"), 1);
         w.slotStartRecord();
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isRecording());
-        QCOMPARE(rowCount(db, "where channel1 is null"), 2);
+        QTRY_COMPARE(rowCount(db, "where channel1 is null"), 2);
 
         // Opening the project again shows the recorded period.
         w.slotCloseProject();
+        QTRY_VERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
         w.projectLoaded(path);
-        QVERIFY(!w.projectCenter()->recordStartText().isEmpty());
+        QTRY_VERIFY(!w.projectCenter()->recordStartText().isEmpty());
         QVERIFY(!w.projectCenter()->recordEndText().isEmpty());
     }
 
@@ -374,6 +400,7 @@ private slots:
 
         w.projectLoaded(path);
         // The database exists once the project is open; without it nothing starts.
+        QTRY_VERIFY(w.session()->isStoreOpen());
         QVERIFY(QFile::remove(m_dir.filePath("Launch.dat")));
         w.slotTrendoraRecord();
         auto messages = openMessages();
@@ -393,13 +420,21 @@ private slots:
         MoravinMain w;
         w.projectLoaded(path);
         QVERIFY(w.isProjectOpen());
-        w.writeDevice();
-        w.checkConnection();
+        w.session()->poll();
+        w.session()->checkUsbPorts();
         QVERIFY(!w.deviceList().at(0)->connected);
-        QCOMPARE(w.deviceList().at(0)->interfaceAddress, QStringLiteral("ttyGONE7"));
+        QCOMPARE(w.deviceList().at(0)->settings().interfaceAddress, QStringLiteral("ttyGONE7"));
         w.projectCenter()->slotDeviceClicked(w.deviceList().at(0));
-        w.slotStdTimer();
+        QCOMPARE(w.projectCenter()->shownDevice(), w.deviceList().at(0));
+        w.session()->tick();
         w.slotCloseProject();
+        // Nothing was found, so nothing of the device changed in the file.
+        QCOMPARE(ProjectFile(path)
+                     .loadDeviceList(DeviceListCodec::Reader::Recorder)
+                     .devices.at(0)
+                     .interfaceAddress,
+                 QStringLiteral("ttyGONE7"));
+        QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
     }
 };
 
