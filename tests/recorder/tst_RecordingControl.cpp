@@ -110,6 +110,20 @@ private slots:
             d->close();
     }
 
+    void statusBarShowsTheDeviceMakersLogo()
+    {
+        MoravinMain w;
+        QCOMPARE(w.findChildren<QLabel *>("label_top_logo").size(), 1);
+        QVERIFY(w.findChild<QFrame *>("menuFrame")->findChild<QLabel *>("label_top_logo"));
+        auto *logo = w.findChild<QFrame *>("statusFrame")->findChild<QLabel *>("label_bottom_logo");
+        QVERIFY(logo);
+        QCOMPARE(logo->maximumWidth(), 100);
+        const QImage shown = logo->pixmap(Qt::ReturnByValue).toImage();
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown,
+                 QPixmap(":/img/KelvantisLogo.png").toImage().convertToFormat(shown.format()));
+    }
+
     void newProjectGoesThroughTheConfigurationPanel()
     {
         const QString path = m_dir.filePath("Fresh.qpj");
