@@ -161,10 +161,12 @@ void ConfiguredDevice::poll(bool refresh)
     if (m_settings.deviceInterface == DeviceSettings::None || m_syncState != STATE_IDLE)
         return;
     m_link->write();
-    if (refresh)
+    if (refresh) {
         refreshPending = true;
-    else
+    } else {
         lastTime = QDateTime::currentDateTime();
+        m_pollRecorded = false;
+    }
     if (!isLan())
         return;
     ++m_missCount;
@@ -212,7 +214,8 @@ void ConfiguredDevice::handleReading(const QString &data)
     if (dashItem2)
         dashItem2->updateValue(ch2Value);
 
-    if (recording && !refreshPending) {
+    if (recording && !refreshPending && !m_pollRecorded) {
+        m_pollRecorded = true;
         emit rowRecorded({m_settings.deviceNumber, reading.value1, reading.value2,
                           quint32(lastTime.toSecsSinceEpoch())});
     }

@@ -113,6 +113,9 @@ private:
 
     DeviceSettings m_settings;
     int m_missCount = 0;
+    // A device that froze and resumes may answer several queued requests
+    // at once: one record poll gives at most one row.
+    bool m_pollRecorded = false;
     ChartHistory m_chart;
     DeviceListEntryView *listItem = nullptr;
     DeviceChartPanelView *chartView = nullptr;

@@ -29,6 +29,7 @@ private slots:
     void unparsableReadingStillConnects();
     void alarmsFollowLimits();
     void recordVersusRefreshPolls();
+    void onePollGivesAtMostOneRow();
     void unansweredRefreshSuppressesNextRow();
     void rowsReachTheDatabase();
     void gapRowOneIntervalLater();
@@ -277,6 +278,34 @@ void tst_ConfiguredDevice::recordVersusRefreshPolls()
     device.writeDevice();
     feed(device, QStringLiteral("24.00,43.00\n"));
     QCOMPARE(rows.count(), 1);
+}
+
+// A device that froze with requests queued answers them all when it
+// resumes; the answers after one poll are shown, and one row is recorded.
+void tst_ConfiguredDevice::onePollGivesAtMostOneRow()
+{
+    ConfiguredDevice device(QStringLiteral("S1"), 1);
+    device.recording = true;
+    QSignalSpy rows(&device, &ConfiguredDevice::rowRecorded);
+    device.writeDevice();
+    feed(device, QStringLiteral("1.00,1.00\n"));
+    feed(device, QStringLiteral("2.00,2.00\n"));
+    feed(device, QStringLiteral("3.00,3.00\n"));
+    QCOMPARE(rows.count(), 1);
+    QCOMPARE(rows.at(0).at(0).value<PendingRow>().channel1, 1.0);
+    QCOMPARE(device.ch1Value, QStringLiteral("3.00"));
+    QTest::qWait(5);
+    device.writeDevice();
+    feed(device, QStringLiteral("4.00,4.00\n"));
+    QCOMPARE(rows.count(), 2);
+    QCOMPARE(rows.at(1).at(0).value<PendingRow>().channel1, 4.0);
+    // A refresh between two polls records nothing and takes nothing away.
+    device.refreshDevice();
+    feed(device, QStringLiteral("5.00,5.00\n"));
+    QCOMPARE(rows.count(), 2);
+    device.writeDevice();
+    feed(device, QStringLiteral("6.00,6.00\n"));
+    QCOMPARE(rows.count(), 3);
 }
 
 void tst_ConfiguredDevice::unansweredRefreshSuppressesNextRow()
