@@ -88,9 +88,10 @@ const AvailableDevice *ProjectManager::found(const QString &deviceNumber) const
 
 ConfiguredDevice *ProjectManager::configured(const QString &deviceNumber) const
 {
-    for (ConfiguredDevice *device : m_configuredDevices) {
-        if (device && device->settings().deviceNumber == deviceNumber)
-            return device;
+    // The newest device of a number is the one its entry was made for.
+    for (auto it = m_configuredDevices.crbegin(); it != m_configuredDevices.crend(); ++it) {
+        if (*it && (*it)->settings().deviceNumber == deviceNumber)
+            return *it;
     }
     return nullptr;
 }
@@ -180,11 +181,12 @@ void ProjectManager::slotProjectRemoveDevice()
             continue;
         }
         delete item;
-        // A device added by hand that leaves the list is gone for good.
-        ConfiguredDevice *device = configured(number);
-        if (device && device->parent() == this) {
+        // A device added by hand that leaves the list is gone for good; one
+        // added again later, perhaps with another address, is a new device.
+        while (ConfiguredDevice *device = configured(number)) {
             m_configuredDevices.removeAll(device);
-            device->deleteLater();
+            if (device->parent() == this)
+                device->deleteLater();
         }
     }
     if (ui->configured_list->count() < MaxDevices)

@@ -204,6 +204,39 @@ private slots:
         QCOMPARE(ProjectFile(path).storedDataInterval(), 5000);
     }
 
+    // A device added by hand, removed and added again with another address,
+    // port and name: the new entry is the one the project keeps.
+    void manualDeviceAddedAgainTakesItsNewAddress()
+    {
+        const QString path = makeProject("Readd", 10000, {lanDevice("00AA11BB22CC")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        w.slotAddDeviceProject();
+        ProjectManager *panel = w.projectManager();
+        QVERIFY(panel);
+        auto *right = panel->findChild<QListWidget *>("configured_list");
+        QCOMPARE(right->count(), 1);
+        right->item(0)->setSelected(true);
+        panel->slotProjectRemoveDevice();
+        QCOMPARE(right->count(), 0);
+
+        auto *typed = new ConfiguredDevice("00AA11BB22CC", 2);
+        typed->setDeviceInfo("Moved", "CH1", "CH2", "127.0.0.2", 2323);
+        panel->slotManualConfigDevice(typed);
+        QCOMPARE(right->count(), 1);
+        panel->slotProjectListConfirm();
+
+        QVERIFY(w.isProjectOpen());
+        QCOMPARE(w.deviceList().size(), 1);
+        const DeviceSettings kept = w.deviceList().at(0)->settings();
+        QCOMPARE(kept.deviceName, QStringLiteral("Moved"));
+        QCOMPARE(kept.interfaceAddress, QStringLiteral("127.0.0.2"));
+        QCOMPARE(kept.tcpPort, quint16(2323));
+        QCOMPARE(
+            ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.at(0),
+            kept);
+    }
+
     void alarmSoundOnlyWithTheProjectPanel()
     {
         const QString path = makeProject("Alarm", 10000, {lanDevice("E1"), lanDevice("E2")});
