@@ -34,6 +34,9 @@ RecordingSession::RecordingSession(QObject *parent)
             &RecordingSession::devicePortsChanged);
     connect(m_clockTimer, &QTimer::timeout, this, &RecordingSession::tick);
     connect(m_usbTimer, &QTimer::timeout, this, &RecordingSession::checkUsbPorts);
+    // A coarse timer may fire a little early, and two polls in one second
+    // would stamp two readings with one time.
+    m_pollTimer->setTimerType(Qt::PreciseTimer);
     connect(m_pollTimer, &QTimer::timeout, this, &RecordingSession::poll);
     connect(m_flushTimer, &QTimer::timeout, this, &RecordingSession::flush);
     m_retryTimer->setSingleShot(true);
