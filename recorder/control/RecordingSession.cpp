@@ -9,7 +9,7 @@
 
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
-#include "device/UsbPortDetector.h"
+#include "device/UsbPortScanner.h"
 #include "store/StoreWorker.h"
 
 #include <QDateTime>
@@ -23,8 +23,9 @@ const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 RecordingSession::RecordingSession(QObject *parent)
     : QObject(parent), m_found(new FoundDevices(this)), m_alarm(new AlarmSound(this)),
-      m_clockTimer(new QTimer(this)), m_usbTimer(new QTimer(this)), m_pollTimer(new QTimer(this)),
-      m_flushTimer(new QTimer(this)), m_retryTimer(new QTimer(this))
+      m_usbScanner(new UsbPortScanner(this)), m_clockTimer(new QTimer(this)),
+      m_usbTimer(new QTimer(this)), m_pollTimer(new QTimer(this)), m_flushTimer(new QTimer(this)),
+      m_retryTimer(new QTimer(this))
 {
     // Prefixes the database connection's name, so that two sessions in one
     // process never share one.
@@ -32,6 +33,7 @@ RecordingSession::RecordingSession(QObject *parent)
     qRegisterMetaType<PendingRow>();
     connect(m_found, &FoundDevices::devicePortsChanged, this,
             &RecordingSession::devicePortsChanged);
+    connect(m_usbScanner, &UsbPortScanner::scanned, this, &RecordingSession::usbPortsFound);
     connect(m_clockTimer, &QTimer::timeout, this, &RecordingSession::tick);
     connect(m_usbTimer, &QTimer::timeout, this, &RecordingSession::checkUsbPorts);
     // A coarse timer may fire a little early, and two polls in one second
@@ -134,8 +136,8 @@ void RecordingSession::open(const QString &databasePath)
     m_opening = true;
     m_store->open();
     m_found->forceUsbScan();
+    m_pollAfterScan = true;
     checkUsbPorts();
-    poll();
     m_pollTimer->start(RecorderInterval::current());
 }
 
@@ -293,6 +295,7 @@ void RecordingSession::close(bool keepDevices)
     m_alarm->stop();
     stopRecording();
     m_open = false;
+    m_pollAfterScan = false;
     m_pollTimer->stop();
     m_flushTimer->stop();
     continueClose();
@@ -402,8 +405,17 @@ void RecordingSession::checkDatabaseSize()
 
 void RecordingSession::checkUsbPorts()
 {
-    m_found->scanUsb(UsbPortDetector::findUsbPorts(),
-                     m_open ? m_devices : QList<ConfiguredDevice *>());
+    m_usbScanner->scan();
+}
+
+void RecordingSession::usbPortsFound(const QList<UsbPortInfo> &ports)
+{
+    m_found->scanUsb(ports, m_open ? m_devices : QList<ConfiguredDevice *>());
+    if (m_pollAfterScan) {
+        m_pollAfterScan = false;
+        poll();
+    }
+    emit usbScanned();
 }
 
 void RecordingSession::searchDevices()

@@ -11,6 +11,8 @@ class ConfiguredDevice;
 class FoundDevices;
 class QTimer;
 class StoreWorker;
+class UsbPortScanner;
+struct UsbPortInfo;
 struct DeviceSettings;
 
 // One project's recording, without its window: the configured devices and
@@ -78,6 +80,7 @@ public slots:
     void poll();
     void refresh();
     void flush();
+    // Asks for a USB scan off this thread; answered by usbScanned().
     void checkUsbPorts();
     void appendReading(const PendingRow &row);
     // An event-log entry, written in the transaction of the next batch.
@@ -97,6 +100,8 @@ signals:
     void closed(int lostReadings);
     // A project device was found on another USB port.
     void devicePortsChanged();
+    // A USB scan asked for by checkUsbPorts() has been applied.
+    void usbScanned();
 
 private:
     void storeAnswered(bool opened, quint64 firstTime, quint64 lastTime);
@@ -106,11 +111,16 @@ private:
     void continueClose();
     void finishClose();
     void checkDatabaseSize();
+    void usbPortsFound(const QList<UsbPortInfo> &ports);
 
     QString m_connectionTag;
     QList<ConfiguredDevice *> m_devices;
     FoundDevices *m_found = nullptr;
     AlarmSound *m_alarm = nullptr;
+    UsbPortScanner *m_usbScanner = nullptr;
+    // The devices of a project just opened are polled once their USB ports
+    // are known.
+    bool m_pollAfterScan = false;
     StoreWorker *m_store = nullptr;
     // Tells the answers of the current writer from those of one closed since.
     int m_storeGeneration = 0;

@@ -90,7 +90,7 @@ private slots:
 
         // The USB device was found on its new port and the project saved with it.
         ConfiguredDevice *usbDevice = window.deviceList().at(0);
-        QCOMPARE(usbDevice->settings().interfaceAddress, ptyPort);
+        QTRY_COMPARE(usbDevice->settings().interfaceAddress, ptyPort);
         const auto saved = project.loadDeviceList(DeviceListCodec::Reader::Recorder);
         QCOMPARE(saved.devices.at(0).interfaceAddress, ptyPort);
         QCOMPARE(saved.devices.at(1).interfaceAddress, lan.address);
@@ -124,7 +124,7 @@ private slots:
             simulator.start({"--announce", announce, "--discovery", "none", "--usb", "SIMUSB02"}));
         MoravinMain window;
         window.session()->checkUsbPorts();
-        QCOMPARE(window.availDeviceList().size(), 1);
+        QTRY_COMPARE(window.availDeviceList().size(), 1);
 
         QVERIFY(simulator.command("vanish SIMUSB02").startsWith("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(

@@ -164,7 +164,7 @@ private slots:
             QSettings("MoravinLite", "Moravin Lite").value("RecentProjects/list").toStringList(),
             QStringList{"Fresh"});
         QVERIFY(action(w.projectMenu(), "Add/Delete")->isEnabled());
-        QVERIFY(QFile::exists(m_dir.filePath("Fresh.dat")));
+        QTRY_VERIFY(QFile::exists(m_dir.filePath("Fresh.dat")));
 
         w.slotCloseProject();
         QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
@@ -232,9 +232,8 @@ private slots:
         QCOMPARE(kept.deviceName, QStringLiteral("Moved"));
         QCOMPARE(kept.interfaceAddress, QStringLiteral("127.0.0.2"));
         QCOMPARE(kept.tcpPort, quint16(2323));
-        QCOMPARE(
-            ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.at(0),
-            kept);
+        QCOMPARE(ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.at(0),
+                 kept);
     }
 
     void alarmSoundOnlyWithTheProjectPanel()
@@ -467,8 +466,10 @@ private slots:
         MoravinMain w;
         w.projectLoaded(path);
         QVERIFY(w.isProjectOpen());
+        QSignalSpy scanned(w.session(), &RecordingSession::usbScanned);
         w.session()->poll();
         w.session()->checkUsbPorts();
+        QVERIFY(scanned.wait());
         QVERIFY(!w.deviceList().at(0)->connected);
         QCOMPARE(w.deviceList().at(0)->settings().interfaceAddress, QStringLiteral("ttyGONE7"));
         w.projectCenter()->slotDeviceClicked(w.deviceList().at(0));

@@ -87,16 +87,20 @@ private slots:
         const QByteArray listBefore = project.readValue("DeviceList").toByteArray();
 
         MoravinMain w;
+        QSignalSpy scanned(w.session(), &RecordingSession::usbScanned);
         w.projectLoaded(path);
         ConfiguredDevice *device = w.deviceList().at(0);
+        QVERIFY(scanned.wait());
         QCOMPARE(device->settings().interfaceAddress, first.path());
         QVERIFY(device->link()->isOpen());
         QCOMPARE(project.readValue("Backup").toByteArray(), listBefore);
         const QByteArray listAfter = project.readValue("DeviceList").toByteArray();
         QVERIFY(listAfter != listBefore);
 
-        for (int scan = 0; scan < 4; ++scan)
+        for (int scan = 0; scan < 4; ++scan) {
             w.session()->checkUsbPorts();
+            QVERIFY(scanned.wait());
+        }
         QCOMPARE(device->settings().interfaceAddress, first.path());
         QVERIFY(device->link()->isOpen());
         QCOMPARE(project.readValue("Backup").toByteArray(), listBefore);
@@ -105,8 +109,10 @@ private slots:
 
         // The port it is on goes: it moves to the other one, once.
         announce({{second.path(), "KVDUP1"}});
-        for (int scan = 0; scan < 3; ++scan)
+        for (int scan = 0; scan < 3; ++scan) {
             w.session()->checkUsbPorts();
+            QVERIFY(scanned.wait());
+        }
         QCOMPARE(device->settings().interfaceAddress, second.path());
         QCOMPARE(project.readValue("Backup").toByteArray(), listAfter);
         w.slotCloseProject();
