@@ -101,10 +101,11 @@ void RecordingSession::open(const QString &databasePath)
     m_periodStarted = false;
     m_periodEnded = false;
     m_databasePath = databasePath;
-    m_store = new StoreWorker(databasePath, m_connectionTag, this);
     // Queued, so that an answer may end in the writer's deletion; an answer
-    // of a writer that is gone meanwhile is dropped.
+    // of a writer that is gone meanwhile is dropped. Each writer has its own
+    // connection: one that retires may still be finishing its open.
     const int store = ++m_storeGeneration;
+    m_store = new StoreWorker(databasePath, m_connectionTag + QString::number(store), this);
     connect(
         m_store, &StoreWorker::opened, this,
         [this, store](bool opened, quint64 first, quint64 last) {
@@ -315,8 +316,7 @@ void RecordingSession::continueClose()
 {
     if (!m_closing)
         return;
-    // An open under way never waits for a lock; with nothing to write it
-    // is not waited for.
+    // With nothing to write, an open under way is not waited for.
     if (m_batchOut || (m_opening && !m_backlog.isEmpty() && !m_givenUp)) {
         emit closeWaiting(waitingReadings());
         return;
@@ -337,7 +337,8 @@ void RecordingSession::finishClose()
     m_backlog = StoreBatch();
     m_retryTimer->stop();
     ++m_storeGeneration;
-    delete m_store;
+    if (m_store)
+        m_store->retire();
     m_store = nullptr;
     m_opening = false;
     m_storeOpen = false;

@@ -110,14 +110,15 @@ bool InsertSerialData::createConnection()
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
     db.setDatabaseName(m_databasePath);
     QString error;
-    // The open itself never waits for a lock: a database another program
-    // holds is opened all the same, and its batches wait for the lock.
+    m_lastErrorWasLock = false;
+    // A database another program holds locked is opened all the same; its
+    // batches wait for the lock.
     if (db.open() && setPragmas() && createTable() &&
         (exec(db, QStringLiteral("BEGIN IMMEDIATE"), &error) || m_lastErrorWasLock)) {
         if (error.isEmpty())
             exec(db, QStringLiteral("ROLLBACK"), nullptr);
         m_eventTableReady = createEventTable(db, nullptr);
-        m_opened = exec(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs), nullptr);
+        m_opened = true;
     }
     // SQLite opens a file read-only when it cannot write it (or its WAL
     // index); BEGIN IMMEDIATE fails then, and every batch would be lost.
@@ -132,8 +133,10 @@ bool InsertSerialData::createConnection()
 bool InsertSerialData::setPragmas()
 {
     const QStringList pragmas{
-        QStringLiteral("PRAGMA busy_timeout = 0"),     QStringLiteral("PRAGMA page_size = 4096"),
-        QStringLiteral("PRAGMA cache_size = 65536"),   QStringLiteral("PRAGMA journal_mode = WAL"),
+        QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs),
+        QStringLiteral("PRAGMA page_size = 4096"),
+        QStringLiteral("PRAGMA cache_size = 65536"),
+        QStringLiteral("PRAGMA journal_mode = WAL"),
         QStringLiteral("PRAGMA synchronous = NORMAL"),
     };
     QSqlDatabase db = QSqlDatabase::database(connectionName(), false);

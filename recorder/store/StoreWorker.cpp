@@ -30,6 +30,13 @@ StoreWorker::~StoreWorker()
     qCDebug(lcStore) << "StoreWorker::~StoreWorker :" << m_databasePath;
 }
 
+void StoreWorker::retire()
+{
+    disconnect(m_writer, nullptr, this, nullptr);
+    connect(m_thread, &QThread::finished, this, &QObject::deleteLater);
+    m_thread->quit();
+}
+
 void StoreWorker::open()
 {
     InsertSerialData *writer = m_writer;

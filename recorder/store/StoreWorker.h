@@ -20,6 +20,9 @@ public:
                 QObject *parent = nullptr);
     // Ends the thread; a write under way is finished first.
     ~StoreWorker() override;
+    // Ends the thread after the call under way, without waiting for it, and
+    // deletes this once it has ended; answers still to come are dropped.
+    void retire();
 
     QString databasePath() const { return m_databasePath; }
 
