@@ -122,11 +122,6 @@ QWidget *MoravinMain::currentPanel() const
     return m_layout->count() > 0 ? m_layout->itemAt(0)->widget() : nullptr;
 }
 
-CloseWaitDialog *MoravinMain::closeWaitDialog() const
-{
-    return m_storeStatus->closeWaitDialog();
-}
-
 void MoravinMain::slotCommandProject()
 {
     m_menus->popUnder(m_menus->projectMenu(), ui->command_project);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainMenus.h"
+#include "StoreStatus.h"
 #include "control/AlarmSound.h"
 #include "control/FoundDevices.h"
 #include "control/RecordingSession.h"
@@ -22,7 +23,6 @@ class ProjectManager;
 class QCloseEvent;
 class QMenu;
 class QVBoxLayout;
-class StoreStatus;
 struct AvailableDevice;
 
 namespace Ui {
@@ -58,7 +58,7 @@ public:
     QWidget *currentPanel() const;
     ProjectManager *projectManager() const { return m_projectManager; }
     ProjectCenter *projectCenter() const { return m_projectCenter; }
-    CloseWaitDialog *closeWaitDialog() const;
+    CloseWaitDialog *closeWaitDialog() const { return m_storeStatus->closeWaitDialog(); }
     QMenu *projectMenu() const { return m_menus->projectMenu(); }
     QMenu *recordMenu() const { return m_menus->recordMenu(); }
     QMenu *reportMenu() const { return m_menus->reportMenu(); }
