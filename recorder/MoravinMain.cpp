@@ -3,47 +3,33 @@
 #include "MainMenus.h"
 #include "ProjectMain.h"
 #include "RecentProjects.h"
+#include "StoreStatus.h"
 #include "companion/CompanionLauncher.h"
-#include "control/AlarmSoundDecision.h"
-#include "control/DatabaseSize.h"
-#include "control/FlushSchedule.h"
-#include "control/FoundDevices.h"
-#include "core/ConnectionTag.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
-#include "device/AbstractDevice.h"
-#include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
-#include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
-#include "device/UsbPortDetector.h"
 #include "dialogs/AboutBox.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
-#include "store/InsertSerialData.h"
 #include "ui_MoravinMain.h"
 #include "widgets/MessageDialog.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 
 Q_LOGGING_CATEGORY(lcMain, "moravin.recorder.main")
 
 namespace {
 
-const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kPeriodFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-constexpr int FlushIntervalMs = 1500;
 
 QString periodText(quint64 seconds)
 {
@@ -51,20 +37,33 @@ QString periodText(quint64 seconds)
                         : QDateTime::fromSecsSinceEpoch(qint64(seconds)).toString(kPeriodFormat);
 }
 
+// Panels are deleted later: each may be the sender of the signal being handled.
+template <typename Panel> void removePanel(QVBoxLayout *layout, Panel *&panel)
+{
+    if (!panel)
+        return;
+    layout->removeWidget(panel);
+    panel->close();
+    panel->deleteLater();
+    panel = nullptr;
+}
+
 } // namespace
 
-MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::MoravinMain>())
+MoravinMain::MoravinMain(QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::MoravinMain>()),
+      m_session(new RecordingSession(this))
 {
     ui->setupUi(this);
     // On a screen smaller than the form (1024 x 600) the window starts fitted
     // to it; the panels are laid out for that size.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         resize(size().boundedTo(screen->availableGeometry().size()).expandedTo(minimumSizeHint()));
-    m_connectionTag = ConnectionTag::create();
     m_layout = new QVBoxLayout(ui->centralFrame);
     m_layout->setContentsMargins(0, 0, 0, 0);
     setWindowTitle(QString::fromLatin1(WindowTitle));
     ui->label_version->setText(QString::fromLatin1(Version));
+    m_storeStatus = new StoreStatus(m_session, ui->label_store_state, ui->line_5, this);
 
     connect(ui->menuFrame, &TopCustomFrame::customDoubleClick, this, &MoravinMain::topDblClick);
     connect(ui->command_project, &QPushButton::clicked, this, &MoravinMain::slotCommandProject);
@@ -79,58 +78,43 @@ MoravinMain::MoravinMain(QWidget *parent) : QWidget(parent), ui(std::make_unique
     m_readyPixmap = QPixmap(QStringLiteral(":/img/StateReady.png"));
     m_recordingPixmap = QPixmap(QStringLiteral(":/img/StateRecording.png"));
     ui->label_record_state->setPixmap(m_readyPixmap);
-
     m_menus->setProjectEntriesEnabled(false);
-    m_bProjectOpen = false;
 
     RecentProjects::load(m_recentProjectList, m_recentProjects);
     RecentProjects::prune(m_recentProjectList, m_recentProjects);
-
     showProjectMain();
-
-    m_stdTimer = new QTimer(this);
-    m_checkTimer = new QTimer(this);
-    m_writeDeviceTimer = new QTimer(this);
-    m_writeDbTimer = new QTimer(this);
-    connect(m_stdTimer, &QTimer::timeout, this, &MoravinMain::slotStdTimer);
-    connect(m_checkTimer, &QTimer::timeout, this, &MoravinMain::checkConnection);
-    connect(m_writeDeviceTimer, &QTimer::timeout, this, &MoravinMain::writeDevice);
-    connect(m_writeDbTimer, &QTimer::timeout, this, &MoravinMain::writeDb);
-    m_stdTimer->start(1000);
-    m_checkTimer->start(1500);
-
-    m_player = new QMediaPlayer(this, QMediaPlayer::Flags());
-    m_player->setMedia(QUrl(QStringLiteral("qrc:///critical.mp3")));
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
-            &MoravinMain::slotPlayerStatusChanged);
+    connectSession();
 }
 
 MoravinMain::~MoravinMain()
 {
     detachDisplays();
-    deleteInsertSerialData();
-    deleteDevices();
-    closeKelvantisDevices();
 }
 
-QMenu *MoravinMain::projectMenu() const
+void MoravinMain::connectSession()
 {
-    return m_menus->projectMenu();
-}
-
-QMenu *MoravinMain::recordMenu() const
-{
-    return m_menus->recordMenu();
-}
-
-QMenu *MoravinMain::reportMenu() const
-{
-    return m_menus->reportMenu();
-}
-
-QMenu *MoravinMain::viewMenu() const
-{
-    return m_menus->viewMenu();
+    RecordingSession *s = m_session;
+    connect(s, &RecordingSession::ticked, this, &MoravinMain::clockTicked);
+    connect(s, &RecordingSession::recordingChanged, this, &MoravinMain::recordingChanged);
+    connect(s, &RecordingSession::databaseSizeChanged, this, [this](qint64 bytes) {
+        if (m_projectCenter)
+            m_projectCenter->setDatabaseSize(bytes);
+    });
+    connect(s, &RecordingSession::storeOpened, this, [this](quint64 first, quint64 last) {
+        // A recording started meanwhile has begun its own period.
+        if (m_projectCenter && !m_session->isRecording())
+            m_projectCenter->setRecordPeriod(periodText(first), periodText(last));
+    });
+    connect(s, &RecordingSession::storeOpenFailed, this, &MoravinMain::fatalDatabaseError);
+    connect(s, &RecordingSession::closed, this, &MoravinMain::projectClosed);
+    connect(s, &RecordingSession::devicePortsChanged, this, &MoravinMain::slotUpdateProjectFile);
+    connect(s->foundDevices(), &FoundDevices::changed, this, [this] {
+        if (m_projectManager)
+            m_projectManager->setAvailDeviceList(m_session->foundDevices()->all());
+    });
+    connect(s->foundDevices(), &FoundDevices::discoveryFailed, this, [this](const QString &text) {
+        MessageDialog::showTransient(QStringLiteral("WARNING"), text, this);
+    });
 }
 
 QWidget *MoravinMain::currentPanel() const
@@ -189,40 +173,9 @@ void MoravinMain::showProjectMain()
     m_projectMain->show();
 }
 
-// Panels are deleted later: each may be the sender of the signal being handled.
-void MoravinMain::removeProjectMain()
-{
-    if (!m_projectMain)
-        return;
-    m_layout->removeWidget(m_projectMain);
-    m_projectMain->close();
-    m_projectMain->deleteLater();
-    m_projectMain = nullptr;
-}
-
-void MoravinMain::removeProjectCenter()
-{
-    if (!m_projectCenter)
-        return;
-    m_layout->removeWidget(m_projectCenter);
-    m_projectCenter->close();
-    m_projectCenter->deleteLater();
-    m_projectCenter = nullptr;
-}
-
-void MoravinMain::removeProjectManager()
-{
-    if (!m_projectManager)
-        return;
-    m_layout->removeWidget(m_projectManager);
-    m_projectManager->close();
-    m_projectManager->deleteLater();
-    m_projectManager = nullptr;
-}
-
 void MoravinMain::showProjectManager(bool intervalLocked)
 {
-    removeProjectManager();
+    removePanel(m_layout, m_projectManager);
     m_projectManager = new ProjectManager;
     m_projectManager->setIntervalLocked(intervalLocked);
     connect(m_projectManager, &ProjectManager::refreshAvailDeviceList, this,
@@ -230,8 +183,8 @@ void MoravinMain::showProjectManager(bool intervalLocked)
     connect(m_projectManager, &ProjectManager::projectListConfirm, this,
             &MoravinMain::projectListConfirm);
     if (intervalLocked)
-        m_projectManager->setConfiguredDeviceList(m_deviceList);
-    m_projectManager->setAvailDeviceList(m_availDeviceList);
+        m_projectManager->setConfiguredDeviceList(m_session->devices());
+    m_projectManager->setAvailDeviceList(m_session->foundDevices()->all());
     m_layout->addWidget(m_projectManager);
     m_projectManager->show();
 }
@@ -245,8 +198,7 @@ void MoravinMain::setProjectLabels()
 
 void MoravinMain::projectCreated(const QString &path)
 {
-    deleteInsertSerialData();
-    removeProjectMain();
+    removePanel(m_layout, m_projectMain);
     m_projectFile = path;
     m_projectName = QFileInfo(path).completeBaseName();
     ui->label_projectname->setText(ProjectFile::displayName(m_projectFile, m_projectName));
@@ -257,8 +209,7 @@ void MoravinMain::projectCreated(const QString &path)
                                      QStringLiteral("Unable to write the project file."), this);
     showProjectManager(false);
     m_menus->setConfiguringState();
-    forceUsbScan();
-    startDiscovery();
+    m_session->searchDevices();
 }
 
 void MoravinMain::projectLoaded(const QString &path)
@@ -271,17 +222,10 @@ void MoravinMain::projectLoaded(const QString &path)
         return;
     }
     detachDisplays();
-    deleteInsertSerialData();
-    deleteDevices();
-    for (const DeviceSettings &settings : list.devices) {
-        auto *device = new ConfiguredDevice(settings.deviceNumber, settings.deviceInterface, this);
-        device->applySettings(settings);
-        m_deviceList.append(device);
-    }
-
-    removeProjectMain();
-    removeProjectCenter();
-    removeProjectManager();
+    m_session->loadDevices(list.devices);
+    removePanel(m_layout, m_projectMain);
+    removePanel(m_layout, m_projectCenter);
+    removePanel(m_layout, m_projectManager);
     m_projectFile = path;
     m_projectName = project.baseName();
     addRecentProject();
@@ -295,7 +239,6 @@ void MoravinMain::projectLoaded(const QString &path)
     RecorderInterval::setCurrent(interval);
 
     setProjectLabels();
-    m_bProjectOpen = true;
     m_menus->setProjectEntriesEnabled(true);
     openProjectCenter();
 }
@@ -309,7 +252,7 @@ void MoravinMain::addRecentProject()
 void MoravinMain::slotUpdateProjectFile()
 {
     QList<DeviceSettings> devices;
-    for (const ConfiguredDevice *device : qAsConst(m_deviceList)) {
+    for (const ConfiguredDevice *device : m_session->devices()) {
         if (device)
             devices.append(device->settings());
     }
@@ -326,83 +269,27 @@ void MoravinMain::openProjectCenter()
     connect(m_projectCenter, &ProjectCenter::clickRecord, this, &MoravinMain::slotToggleRecord);
     connect(m_projectCenter, &ProjectCenter::updateProjectFile, this,
             &MoravinMain::slotUpdateProjectFile);
-
-    if (!createInsertSerialData(ProjectFile(m_projectFile).databasePath()))
-        return;
-    m_projectCenter->setRecordPeriod(periodText(m_insertSerialData->startDateTime()),
-                                     periodText(m_insertSerialData->endDateTime()));
-    m_projectCenter->setDevices(m_deviceList);
+    m_projectCenter->setDevices(m_session->devices());
     m_layout->addWidget(m_projectCenter);
     m_projectCenter->show();
-
-    forceUsbScan();
-    writeDevice();
-    if (m_bProjectOpen)
-        m_writeDeviceTimer->start(RecorderInterval::current());
-}
-
-bool MoravinMain::createInsertSerialData(const QString &path)
-{
-    m_insertSerialData = new InsertSerialData(path, m_connectionTag, this);
-    if (!m_insertSerialData->createConnection()) {
-        delete m_insertSerialData;
-        m_insertSerialData = nullptr;
-        fatalDatabaseError();
-        return false;
-    }
-    qCDebug(lcMain) << "MoravinMain::createInsertSerialData :" << path;
-    return true;
+    const QString database = ProjectFile(m_projectFile).databasePath();
+    qCDebug(lcMain) << "MoravinMain::createInsertSerialData :" << database;
+    m_session->open(database);
 }
 
 void MoravinMain::fatalDatabaseError()
 {
     QMessageBox::critical(nullptr, QStringLiteral("ERROR"),
                           QStringLiteral("Create database error!\nExit program."), QMessageBox::Ok);
-    closeProjectResources();
-    removeProjectCenter();
-    close();
+    closeProject(AfterClose::Window);
     QCoreApplication::exit(0);
 }
 
-void MoravinMain::deleteInsertSerialData()
-{
-    drainPendingRows();
-    delete m_insertSerialData;
-    m_insertSerialData = nullptr;
-    qCDebug(lcMain) << "MoravinMain::deleteInsertSerialData()";
-}
-
-// Readings buffered for the project reach its database before the writer
-// goes: a database that another program holds locked is waited for a while,
-// and the user learns of readings that still could not be written.
-void MoravinMain::drainPendingRows()
-{
-    m_writeDbTimer->stop();
-    if (!m_insertSerialData || !m_insertSerialData->isOpened() ||
-        m_insertSerialData->ownPendingCount() == 0)
-        return;
-    QElapsedTimer waited;
-    waited.start();
-    while (!m_insertSerialData->insertNow() && waited.elapsed() < m_drainWaitMs)
-        QThread::msleep(100);
-    const int lost = m_insertSerialData->discardOwnPending();
-    if (lost == 0)
-        return;
-    qCDebug(lcMain) << "MoravinMain::drainPendingRows : rows lost :" << lost;
-    MessageDialog::showTransient(
-        QStringLiteral("ERROR"),
-        QStringLiteral("The database is busy or cannot be written.\n%1 readings were not "
-                       "recorded.")
-            .arg(lost),
-        this);
-}
-
-// Before the project panel goes away, the devices forget its widgets.
+// Before the project panel goes away while the devices stay, they forget
+// its widgets.
 void MoravinMain::detachDisplays()
 {
-    m_bAudioPlaying = false;
-    m_player->stop();
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
+    for (ConfiguredDevice *device : m_session->devices()) {
         if (!device)
             continue;
         device->clearListItem();
@@ -411,143 +298,79 @@ void MoravinMain::detachDisplays()
     }
 }
 
-void MoravinMain::deleteDevices()
+void MoravinMain::closeProject(AfterClose after)
 {
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (device) {
-            device->close();
-            delete device;
-        }
+    if (m_session->isClosing())
+        return;
+    m_afterClose = after;
+    m_menus->setProjectEntriesEnabled(false);
+    if (after != AfterClose::Configuration) {
+        ui->label_projectname->clear();
+        ui->label_interval->clear();
     }
-    m_deviceList.clear();
+    m_storeStatus->closeStarted();
+    m_session->close(after == AfterClose::Configuration);
 }
 
-void MoravinMain::closeProjectResources()
+void MoravinMain::projectClosed()
 {
-    slotAlarmAudioStop();
-    m_bProjectOpen = false;
-    m_menus->setProjectEntriesEnabled(false);
-    ui->label_projectname->clear();
-    ui->label_interval->clear();
-    if (m_bIsRecordStart)
-        slotStopRecord();
-    m_writeDeviceTimer->stop();
-    deleteInsertSerialData();
-    detachDisplays();
-    deleteDevices();
+    if (m_afterClose == AfterClose::Configuration) {
+        detachDisplays();
+        m_menus->setConfiguringState();
+        removePanel(m_layout, m_projectCenter);
+        m_menus->uncheckExpansion();
+        showProjectManager(true);
+        m_session->closeLanLinks();
+        m_session->searchDevices();
+        return;
+    }
     RecorderInterval::setCurrent(DataInterval::Default);
+    removePanel(m_layout, m_projectCenter);
+    if (m_projectManager) {
+        removePanel(m_layout, m_projectManager);
+        m_session->stopSearch();
+    }
+    m_menus->uncheckExpansion();
+    if (m_afterClose == AfterClose::StartPanel)
+        showProjectMain();
+    else if (!m_inCloseEvent)
+        close();
 }
 
 void MoravinMain::slotCloseProject()
 {
-    closeProjectResources();
-    removeProjectCenter();
-    if (m_projectManager) {
-        removeProjectManager();
-        stopDiscovery();
-    }
-    m_menus->uncheckExpansion();
-    showProjectMain();
+    closeProject(AfterClose::StartPanel);
 }
 
 void MoravinMain::slotAddDeviceProject()
 {
-    detachDisplays();
-    m_writeDeviceTimer->stop();
-    deleteInsertSerialData();
-    m_bProjectOpen = false;
-    m_menus->setConfiguringState();
-    removeProjectCenter();
-    m_menus->uncheckExpansion();
-    showProjectManager(true);
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (device && device->deviceInterface == DeviceSettings::Lan) {
-            qCDebug(lcMain) << "telnet ---- closing.." << device->deviceNumber;
-            device->close();
-        }
-    }
-    forceUsbScan();
-    startDiscovery();
+    closeProject(AfterClose::Configuration);
 }
 
 void MoravinMain::slotRefreshAvailDeviceList()
 {
     qCDebug(lcMain) << "MoravinMain::slotRefreshAvailDeviceList()";
-    forceUsbScan();
-    startDiscovery();
+    m_session->searchDevices();
 }
 
 void MoravinMain::projectListConfirm(QList<ConfiguredDevice *> list)
 {
-    // Devices taken off the list leave the project: their links must not
-    // stay open, nor their objects behind.
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (device && !list.contains(device)) {
-            device->close();
-            delete device;
-        }
-    }
-    m_deviceList = list;
-    for (ConfiguredDevice *device : qAsConst(m_deviceList))
-        device->setParent(this);
-    stopDiscovery();
-    removeProjectManager();
+    m_session->setDevices(list);
+    m_session->stopSearch();
+    removePanel(m_layout, m_projectManager);
     slotUpdateProjectFile();
     ProjectFile(m_projectFile)
         .writeValue(QStringLiteral("DataInterval"), RecorderInterval::current());
     ui->label_interval->setText(QStringLiteral("Interval :") +
                                 DataInterval::intervalText(RecorderInterval::current()));
     addRecentProject();
-    m_bProjectOpen = true;
     m_menus->setProjectEntriesEnabled(true);
     openProjectCenter();
 }
 
-void MoravinMain::forceUsbScan()
-{
-    m_usbWatch.force();
-    checkConnection();
-}
-
-void MoravinMain::startDiscovery()
-{
-    if (!m_discovery) {
-        m_discovery = new LanDiscovery(this);
-        connect(m_discovery, &LanDiscovery::runFailed, this, [this](const QString &message) {
-            MessageDialog::showTransient(QStringLiteral("WARNING"), message, this);
-        });
-        connect(m_discovery, &LanDiscovery::deviceFound, this,
-                [this](const AvailableDevice &found) {
-                    LanDiscovery::mergeInto(m_availDeviceList, found);
-                });
-        connect(m_discovery, &LanDiscovery::datagramsRead, this,
-                &MoravinMain::slotAvailDevicesFound);
-    }
-    m_discovery->start();
-}
-
-void MoravinMain::stopDiscovery()
-{
-    if (m_discovery)
-        m_discovery->stop();
-}
-
-void MoravinMain::slotAvailDevicesFound()
-{
-    if (m_projectManager)
-        m_projectManager->setAvailDeviceList(m_availDeviceList);
-    qCDebug(lcMain).nospace() << "3333333333 m_availDeviceList size :[" << m_availDeviceList.size()
-                              << "]";
-}
-
 void MoravinMain::slotRefreshDevice()
 {
-    if (!m_bProjectOpen)
-        return;
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (device)
-            device->refreshDevice();
-    }
+    m_session->refresh();
 }
 
 void MoravinMain::slotTrendoraRecord()
@@ -569,46 +392,9 @@ void MoravinMain::launchCompanion(int companion)
                                    stopTime);
 }
 
-void MoravinMain::writeDevice()
-{
-    if (!m_bProjectOpen)
-        return;
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (device)
-            device->writeDevice();
-    }
-}
-
-void MoravinMain::writeDb()
-{
-    if (!m_insertSerialData || !m_insertSerialData->isOpened())
-        return;
-    if (FlushSchedule::isDue(m_bIsRecordStart, m_insertSerialData->ownPendingCount(),
-                             m_deviceList.size()) &&
-        !m_insertSerialData->insertNow())
-        qCDebug(lcMain) << "MoravinMain::writeDb : flush failed, rows kept :"
-                        << m_insertSerialData->ownPendingCount();
-    if (!FlushSchedule::keepsRunning(m_bIsRecordStart, m_insertSerialData->ownPendingCount()))
-        m_writeDbTimer->stop();
-}
-
-void MoravinMain::toggleRecordState(bool on)
-{
-    m_bIsRecordStart = on;
-    for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-        if (!device)
-            continue;
-        if (!on)
-            device->insertNoValue();
-        device->recording = on;
-    }
-    qCDebug(lcMain) << "MoravinMain::toggleRecordState : m_bIsRecordStart :" << on;
-    m_menus->setRecording(on, m_bProjectOpen);
-}
-
 void MoravinMain::slotToggleRecord()
 {
-    if (m_bIsRecordStart)
+    if (m_session->isRecording())
         slotStopRecord();
     else
         slotStartRecord();
@@ -617,167 +403,51 @@ void MoravinMain::slotToggleRecord()
 void MoravinMain::slotStartRecord()
 {
     qCDebug(lcMain) << "MoravinMain::slotStartRecord";
-    toggleRecordState(true);
-    m_writeDbTimer->stop();
-    if (m_insertSerialData && m_insertSerialData->isOpened())
-        m_writeDbTimer->start(FlushIntervalMs);
-    ui->label_record_state->setPixmap(m_recordingPixmap);
-    if (m_projectCenter) {
-        m_projectCenter->setRecordState(true);
-        ProjectFile(m_projectFile)
-            .writeValue(QStringLiteral("record_start_time"), m_projectCenter->recordStartText());
-    }
+    m_session->startRecording();
 }
 
 void MoravinMain::slotStopRecord()
 {
     qCDebug(lcMain) << "MoravinMain::slotStopRecord";
-    toggleRecordState(false);
-    if (m_insertSerialData && m_insertSerialData->isOpened()) {
-        m_writeDbTimer->stop();
-        // A busy database keeps the rows; the flush timer retries them.
-        if (!m_insertSerialData->insertNow())
-            m_writeDbTimer->start(FlushIntervalMs);
-    }
-    ui->label_record_state->setPixmap(m_readyPixmap);
-    if (m_projectCenter) {
-        m_projectCenter->setRecordState(false);
-        ProjectFile(m_projectFile)
-            .writeValue(QStringLiteral("record_stop_time"), m_projectCenter->recordEndText());
-    }
+    m_session->stopRecording();
 }
 
-void MoravinMain::checkConnection()
+// Also when the database size limit or a close stops the recording.
+void MoravinMain::recordingChanged(bool on)
 {
-    const QList<UsbPortInfo> ports = UsbPortDetector::findUsbPorts();
-    switch (m_usbWatch.check(ports.size(), m_serialDeviceList.size())) {
-    case UsbPortWatch::PortsChanged:
-        qCDebug(lcMain) << "openKelvantisDevices.";
-        checkConfigListItem(ports);
-        break;
-    case UsbPortWatch::AllPortsDown:
-        qCDebug(lcMain) << "all serialport is down.";
-        closeSerialDevices();
-        break;
-    case UsbPortWatch::NoChange:
-        // A device pulled and plugged in again between two scans leaves the
-        // ports as they were, but its link closed: open it again.
-        if (m_bProjectOpen)
-            reopenUsbDevices(ports, true);
-        return;
-    }
-    if (m_projectManager)
-        m_projectManager->setAvailDeviceList(m_availDeviceList);
-}
-
-void MoravinMain::checkConfigListItem(const QList<UsbPortInfo> &ports)
-{
-    FoundDevices::rebuildUsb(m_availDeviceList, m_serialDeviceList, ports);
-    if (m_bProjectOpen)
-        reopenUsbDevices(ports, false);
-}
-
-void MoravinMain::reopenUsbDevices(const QList<UsbPortInfo> &ports, bool onlyClosed)
-{
-    bool reopened = false;
-    bool moved = false;
-    for (const UsbPortInfo &port : ports) {
-        for (ConfiguredDevice *device : qAsConst(m_deviceList)) {
-            if (!device || device->deviceNumber != port.serialNumber ||
-                (onlyClosed && device->link()->isOpen()))
-                continue;
-            device->close();
-            qCDebug(lcMain) << "MoravinMain::checkConfigListItem :" << device->deviceNumber
-                            << device->interfaceAddress << "->" << port.portName;
-            moved = moved || device->interfaceAddress != port.portName;
-            device->setDeviceInfo(device->deviceName, device->ch1Name, device->ch2Name,
-                                  port.portName, 23);
-            device->open();
-            reopened = true;
-        }
-    }
-    // A device that fails to open is tried on every scan; the file is written
-    // only when something in it changes.
-    if ((reopened && !onlyClosed) || moved)
-        slotUpdateProjectFile();
-}
-
-void MoravinMain::closeSerialDevices()
-{
-    FoundDevices::dropUsb(m_availDeviceList, m_serialDeviceList);
-}
-
-void MoravinMain::closeKelvantisDevices()
-{
-    FoundDevices::clear(m_availDeviceList, m_serialDeviceList);
-}
-
-void MoravinMain::slotStdTimer()
-{
-    const QString now = QDateTime::currentDateTime().toString(kClockFormat);
-    ui->label_datetime->setText(now);
-    // Without the project panel (configuring a project) the devices' last
-    // alarm flags are stale and must not start the sound.
+    qCDebug(lcMain) << "MoravinMain::toggleRecordState : m_bIsRecordStart :" << on;
+    m_menus->setRecording(on, m_session->isOpen() && !m_session->isClosing());
+    ui->label_record_state->setPixmap(on ? m_recordingPixmap : m_readyPixmap);
     if (!m_projectCenter)
         return;
+    m_projectCenter->setRecordState(on);
+    ProjectFile(m_projectFile)
+        .writeValue(on ? QStringLiteral("record_start_time") : QStringLiteral("record_stop_time"),
+                    on ? m_projectCenter->recordStartText() : m_projectCenter->recordEndText());
+}
 
-    const QString database = ProjectFile(m_projectFile).databasePath();
-    if (!m_projectCenter->recordEndText().isEmpty() &&
-        !m_projectCenter->recordStartText().isEmpty() && QFileInfo::exists(database)) {
-        const qint64 bytes = DatabaseSize::onDisk(database);
-        m_projectCenter->setDatabaseSize(bytes);
-        if (DatabaseSize::reachesLimit(bytes) && m_bIsRecordStart)
-            slotStopRecord();
-    }
-    if (m_bIsRecordStart)
+void MoravinMain::clockTicked(const QString &now)
+{
+    ui->label_datetime->setText(now);
+    if (m_projectCenter && m_session->isRecording())
         m_projectCenter->setRecordEnd(now);
-
-    switch (AlarmSoundDecision::decide(m_deviceList, m_bAudioPlaying)) {
-    case AlarmSoundDecision::Play:
-        slotAlarmAudioPlay();
-        break;
-    case AlarmSoundDecision::Stop:
-        slotAlarmAudioStop();
-        break;
-    case AlarmSoundDecision::Keep:
-        break;
-    }
-}
-
-void MoravinMain::slotAlarmAudioPlay()
-{
-    if (m_bAudioPlaying)
-        return;
-    m_player->play();
-    m_bAudioPlaying = true;
-}
-
-void MoravinMain::slotAlarmAudioStop()
-{
-    m_bAudioPlaying = false;
-    m_player->stop();
-}
-
-void MoravinMain::slotPlayerStatusChanged(QMediaPlayer::MediaStatus status)
-{
-    if (status == QMediaPlayer::EndOfMedia) {
-        m_player->stop();
-        m_player->play();
-    }
 }
 
 void MoravinMain::closeEvent(QCloseEvent *event)
 {
-    if (m_bIsRecordStart) {
+    if (m_session->isRecording() || m_session->isClosing()) {
         event->ignore();
         return;
     }
-    stopDiscovery();
-    closeProjectResources();
-    m_stdTimer->stop();
-    m_checkTimer->stop();
-    m_writeDeviceTimer->stop();
-    m_writeDbTimer->stop();
-    closeKelvantisDevices();
+    if (m_projectCenter || m_projectManager) {
+        // The window goes once the project's readings are written.
+        const QScopedValueRollback<bool> inCloseEvent(m_inCloseEvent, true);
+        closeProject(AfterClose::Window);
+        if (m_session->isClosing()) {
+            event->ignore();
+            return;
+        }
+    }
+    m_session->shutDown();
     event->accept();
 }

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "control/UsbPortWatch.h"
+#include "MainMenus.h"
+#include "StoreStatus.h"
+#include "control/AlarmSound.h"
+#include "control/FoundDevices.h"
+#include "control/RecordingSession.h"
 
 #include <QList>
-#include <QMediaPlayer>
 #include <QPixmap>
 #include <QStringList>
 #include <QVariantHash>
@@ -11,60 +14,55 @@
 
 #include <memory>
 
+class CloseWaitDialog;
 class ConfiguredDevice;
-class InsertSerialData;
 class LanDiscovery;
-class MainMenus;
 class ProjectCenter;
 class ProjectMain;
 class ProjectManager;
 class QCloseEvent;
 class QMenu;
-class QTimer;
 class QVBoxLayout;
 struct AvailableDevice;
-struct UsbPortInfo;
 
 namespace Ui {
 class MoravinMain;
 }
 
 // The recorder's one window: title band with the command buttons, one
-// project panel at a time in the centre, status bar. It owns the project
-// state: devices, recording database writer, timers and alarm sound.
+// project panel at a time in the centre, status bar. The recording itself -
+// devices, database, timers - belongs to its RecordingSession; the window
+// shows it and passes the user's commands on.
 class MoravinMain : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr const char *WindowTitle = "Moravin Lite";
     static constexpr const char *Version = "V3.35";
-    // How long closing a project waits by default for a busy database to take
-    // the readings still buffered for it.
-    static constexpr int DrainWaitMs = 12000;
 
     explicit MoravinMain(QWidget *parent = nullptr);
     ~MoravinMain() override;
 
-    // Read-only views for the status checks of tests and panels.
-    bool isProjectOpen() const { return m_bProjectOpen; }
-    bool isRecording() const { return m_bIsRecordStart; }
-    bool isAudioPlaying() const { return m_bAudioPlaying; }
+    RecordingSession *session() const { return m_session; }
+    bool isProjectOpen() const { return m_session->isOpen(); }
+    bool isRecording() const { return m_session->isRecording(); }
+    bool isAudioPlaying() const { return m_session->alarmSound()->isPlaying(); }
     QString projectFile() const { return m_projectFile; }
     QString projectName() const { return m_projectName; }
-    const QList<ConfiguredDevice *> &deviceList() const { return m_deviceList; }
-    InsertSerialData *insertSerialData() const { return m_insertSerialData; }
+    const QList<ConfiguredDevice *> &deviceList() const { return m_session->devices(); }
+    const QList<AvailableDevice *> &availDeviceList() const
+    {
+        return m_session->foundDevices()->all();
+    }
+    LanDiscovery *discovery() const { return m_session->foundDevices()->discovery(); }
     QWidget *currentPanel() const;
     ProjectManager *projectManager() const { return m_projectManager; }
     ProjectCenter *projectCenter() const { return m_projectCenter; }
-    QMenu *projectMenu() const;
-    QMenu *recordMenu() const;
-    QMenu *reportMenu() const;
-    QMenu *viewMenu() const;
-    const QList<AvailableDevice *> &availDeviceList() const { return m_availDeviceList; }
-    LanDiscovery *discovery() const { return m_discovery; }
-    QTimer *writeDbTimer() const { return m_writeDbTimer; }
-    QTimer *writeDeviceTimer() const { return m_writeDeviceTimer; }
-    void setDrainWait(int milliseconds) { m_drainWaitMs = milliseconds; }
+    CloseWaitDialog *closeWaitDialog() const { return m_storeStatus->closeWaitDialog(); }
+    QMenu *projectMenu() const { return m_menus->projectMenu(); }
+    QMenu *recordMenu() const { return m_menus->recordMenu(); }
+    QMenu *reportMenu() const { return m_menus->reportMenu(); }
+    QMenu *viewMenu() const { return m_menus->viewMenu(); }
 
 public slots:
     void topDblClick();
@@ -87,46 +85,37 @@ public slots:
     void projectCreated(const QString &path);
     void projectLoaded(const QString &path);
     void projectListConfirm(QList<ConfiguredDevice *> list);
-    void checkConnection();
-    void slotStdTimer();
-    void writeDevice();
-    void writeDb();
-    void slotAvailDevicesFound();
-    void slotAlarmAudioPlay();
-    void slotAlarmAudioStop();
-    void slotPlayerStatusChanged(QMediaPlayer::MediaStatus status);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // What follows once the session has closed the project.
+    enum class AfterClose
+    {
+        StartPanel,
+        Configuration,
+        Window
+    };
+
+    void connectSession();
     void showProjectMain();
-    void removeProjectMain();
-    void removeProjectCenter();
-    void removeProjectManager();
     void showProjectManager(bool intervalLocked);
     void setProjectLabels();
     void addRecentProject();
-    void closeProjectResources();
     void detachDisplays();
-    void deleteDevices();
-    void toggleRecordState(bool on);
     void openProjectCenter();
-    bool createInsertSerialData(const QString &path);
-    void deleteInsertSerialData();
-    void drainPendingRows();
     void fatalDatabaseError();
-    void startDiscovery();
-    void stopDiscovery();
-    void forceUsbScan();
     void launchCompanion(int companion);
-    void checkConfigListItem(const QList<UsbPortInfo> &ports);
-    void reopenUsbDevices(const QList<UsbPortInfo> &ports, bool onlyClosed);
-    void closeSerialDevices();
-    void closeKelvantisDevices();
+    void closeProject(AfterClose after);
+    void projectClosed();
+    void recordingChanged(bool on);
+    void clockTicked(const QString &now);
 
     std::unique_ptr<Ui::MoravinMain> ui;
     MainMenus *m_menus = nullptr;
+    RecordingSession *m_session = nullptr;
+    StoreStatus *m_storeStatus = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;
     QVBoxLayout *m_layout = nullptr;
@@ -134,24 +123,10 @@ private:
     ProjectMain *m_projectMain = nullptr;
     ProjectManager *m_projectManager = nullptr;
     ProjectCenter *m_projectCenter = nullptr;
-    QTimer *m_stdTimer = nullptr;
-    QTimer *m_writeDeviceTimer = nullptr;
-    QTimer *m_checkTimer = nullptr;
-    QTimer *m_writeDbTimer = nullptr;
-    UsbPortWatch m_usbWatch;
-    bool m_bProjectOpen = false;
+    AfterClose m_afterClose = AfterClose::StartPanel;
+    bool m_inCloseEvent = false;
     QString m_projectName;
     QString m_projectFile;
-    QList<ConfiguredDevice *> m_deviceList;
-    bool m_bIsRecordStart = false;
-    QList<AvailableDevice *> m_availDeviceList;
-    QList<AvailableDevice *> m_serialDeviceList;
-    LanDiscovery *m_discovery = nullptr;
     QVariantHash m_recentProjects;
     QStringList m_recentProjectList;
-    InsertSerialData *m_insertSerialData = nullptr;
-    QString m_connectionTag;
-    QMediaPlayer *m_player = nullptr;
-    bool m_bAudioPlaying = false;
-    int m_drainWaitMs = DrainWaitMs;
 };

@@ -157,17 +157,17 @@ int main(int argc, char *argv[])
             total += simulator.stat(id, QStringLiteral("requests"));
         return total;
     };
-    window.writeDeviceTimer()->stop();
+    window.session()->pollTimer()->stop();
     wait(500);
     const qint64 before = requests();
     window.slotStartRecord();
-    window.writeDeviceTimer()->start(1000);
+    window.session()->pollTimer()->start(1000);
 
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     wait(seconds * 1000);
-    window.writeDeviceTimer()->stop();
+    window.session()->pollTimer()->stop();
     const double cpu = cpuSeconds() - cpuStart;
     const double elapsed = wall.elapsed() / 1000.0;
     wait(500);

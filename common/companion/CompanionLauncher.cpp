@@ -10,7 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-Q_LOGGING_CATEGORY(lcLauncher, "moravin.common.launcher")
+Q_LOGGING_CATEGORY(lcLauncher, "moravin.common.companion")
 
 CompanionLauncher::CompanionLauncher(QWidget *messageParent)
     : m_messageParent(messageParent),

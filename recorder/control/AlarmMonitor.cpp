@@ -32,14 +32,15 @@ AlarmMonitor::Result AlarmMonitor::tick(const QList<ConfiguredDevice *> &devices
             continue;
         const qint64 readingTime = d->lastTime.toSecsSinceEpoch();
         for (const auto &r :
-             {m_alarms.observe(d->deviceNumber, 1, d->ch1Alarm, valueOf(d->ch1Value), d->ch1Min,
-                               d->ch1Max, readingTime),
-              m_alarms.observe(d->deviceNumber, 2, d->ch2Alarm, valueOf(d->ch2Value), d->ch2Min,
-                               d->ch2Max, readingTime)}) {
+             {m_alarms.observe(d->settings().deviceNumber, 1, d->ch1Alarm, valueOf(d->ch1Value),
+                               d->settings().ch1Min, d->settings().ch1Max, readingTime),
+              m_alarms.observe(d->settings().deviceNumber, 2, d->ch2Alarm, valueOf(d->ch2Value),
+                               d->settings().ch2Min, d->settings().ch2Max, readingTime)}) {
             result.events += r.events;
             newAlarm = newAlarm || r.newAlarm;
         }
-        append(&result, m_communication.observe(d->deviceNumber, d->connected, now), &newAlarm);
+        append(&result, m_communication.observe(d->settings().deviceNumber, d->connected, now),
+               &newAlarm);
     }
     result.events += m_alarms.releaseDue(now);
     updateAcknowledge(newAlarm);
@@ -52,7 +53,8 @@ AlarmMonitor::Result AlarmMonitor::polled(const QList<ConfiguredDevice *> &devic
     bool newAlarm = false;
     for (const ConfiguredDevice *d : devices) {
         if (d)
-            append(&result, m_communication.polled(d->deviceNumber, d->connected, now), &newAlarm);
+            append(&result, m_communication.polled(d->settings().deviceNumber, d->connected, now),
+                   &newAlarm);
     }
     updateAcknowledge(newAlarm);
     return result;

@@ -1,12 +1,13 @@
 #include "ResumeGapRows.h"
 
+#include "ControlLogging.h"
+
 #include "store/StoreSchema.h"
 
 #include <QLoggingCategory>
 
 #include <sqlite3.h>
 
-Q_LOGGING_CATEGORY(lcResume, "moravin.recorder.resume")
 
 QVector<ResumeGapRows::Row> ResumeGapRows::rows(const QStringList &devices,
                                                 const QHash<QString, qint64> &lastStored,
@@ -56,7 +57,7 @@ bool ResumeGapRows::lastStored(const QString &databasePath, QHash<QString, qint6
         rc = sqlite3_step(stmt);
     }
     if (rc != SQLITE_DONE) {
-        qCWarning(lcResume) << "ResumeGapRows::lastStored :" << databasePath << ":"
+        qCWarning(lcControl) << "ResumeGapRows::lastStored :" << databasePath << ":"
                             << (db ? sqlite3_errmsg(db) : "out of memory");
         last->clear();
     }

@@ -1,26 +1,21 @@
 #include "UsbPortWatch.h"
 
-UsbPortWatch::Change UsbPortWatch::check(int portCount, int knownCount)
-{
-    m_anyPortNow = portCount > 0;
-    // A second device plugged in, or one of several pulled, changes the count
-    // without changing "any port present".
-    if (m_anyPortNow && knownCount > 0 && portCount != knownCount)
-        m_anyPortBefore = false;
-    Change change = NoChange;
-    if (m_anyPortNow != m_anyPortBefore)
-        change = m_anyPortNow ? PortsChanged : AllPortsDown;
-    // A forced scan that finds nothing still drops records left from before.
-    else if (m_forced && knownCount > 0)
-        change = AllPortsDown;
-    m_forced = false;
-    m_anyPortBefore = m_anyPortNow;
-    return change;
-}
+#include <algorithm>
 
-void UsbPortWatch::force()
+UsbPortWatch::Change UsbPortWatch::check(const QList<UsbPortInfo> &ports, int knownCount)
 {
-    m_anyPortNow = true;
-    m_anyPortBefore = false;
-    m_forced = true;
+    QList<UsbPortInfo> now = ports;
+    // The system lists ports in no promised order.
+    std::sort(now.begin(), now.end(),
+              [](const UsbPortInfo &a, const UsbPortInfo &b) { return a.portName < b.portName; });
+    const bool forced = m_forced;
+    m_forced = false;
+    const bool changed = forced || now != m_last;
+    m_last = now;
+    if (!changed)
+        return NoChange;
+    if (!now.isEmpty())
+        return PortsChanged;
+    // A forced scan that finds nothing still drops records left from before.
+    return forced && knownCount == 0 ? NoChange : AllPortsDown;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
-// Decides from one USB scan to the next whether the set of USB devices
-// changed: a first device came (rebuild the USB records and reopen the
-// project's devices on their ports), the last one went (drop the records), or
-// the count changed while some stayed (rebuild). Scans that change nothing
-// leave the lists alone, so nothing is reopened every 1.5 s.
+#include "device/UsbPortInfo.h"
+
+#include <QList>
+
+// Decides from one USB scan to the next whether the USB devices changed:
+// some came, went or moved to other ports (rebuild the USB records and open
+// the project's devices on their ports), or the last one went (drop the
+// records). A scan that finds what the one before found changes nothing, so
+// nothing is reopened or saved every 1.5 s.
 class UsbPortWatch
 {
 public:
@@ -15,16 +19,12 @@ public:
         AllPortsDown
     };
 
-    // portCount: devices found now; knownCount: USB records held from before.
-    Change check(int portCount, int knownCount);
+    // ports: found now, one per serial number; knownCount: USB records held.
+    Change check(const QList<UsbPortInfo> &ports, int knownCount);
     // The next check rebuilds whatever it finds.
-    void force();
-
-    bool anyPortNow() const { return m_anyPortNow; }
-    bool anyPortBefore() const { return m_anyPortBefore; }
+    void force() { m_forced = true; }
 
 private:
-    bool m_anyPortNow = false;
-    bool m_anyPortBefore = false;
+    QList<UsbPortInfo> m_last;
     bool m_forced = false;
 };

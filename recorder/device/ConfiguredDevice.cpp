@@ -12,7 +12,6 @@
 #include "core/AlarmRange.h"
 
 #include "core/NoValue.h"
-#include "store/InsertSerialData.h"
 
 namespace {
 QString limitCommand(const char *command, float limit)
@@ -30,9 +29,10 @@ double valueOfText(const QString &text)
 } // namespace
 
 ConfiguredDevice::ConfiguredDevice(const QString &deviceNumber, int interfaceType, QObject *parent)
-    : QObject(parent), deviceNumber(deviceNumber), deviceInterface(interfaceType),
-      lastTime(QDateTime::currentDateTime())
+    : QObject(parent), lastTime(QDateTime::currentDateTime())
 {
+    m_settings.deviceNumber = deviceNumber;
+    m_settings.deviceInterface = interfaceType;
     if (interfaceType == DeviceSettings::Usb) {
         auto *serial = new SerialDevice(this);
         m_link = serial;
@@ -55,49 +55,49 @@ void ConfiguredDevice::setDeviceInfo(const QString &deviceName, const QString &c
                                      const QString &ch2Name, const QString &interfaceAddress,
                                      quint16 tcpPort)
 {
-    this->deviceName = deviceName;
-    this->ch1Name = ch1Name;
-    this->ch2Name = ch2Name;
-    this->interfaceAddress = interfaceAddress;
-    this->tcpPort = tcpPort;
+    m_settings.deviceName = deviceName;
+    m_settings.ch1Name = ch1Name;
+    m_settings.ch2Name = ch2Name;
+    m_settings.interfaceAddress = interfaceAddress;
+    m_settings.tcpPort = tcpPort;
     m_link->setDeviceInfo(interfaceAddress, tcpPort);
 }
 
 void ConfiguredDevice::setUnits(int ch1Unit, int ch2Unit)
 {
-    this->ch1Unit = ch1Unit;
-    this->ch2Unit = ch2Unit;
+    m_settings.ch1Unit = ch1Unit;
+    m_settings.ch2Unit = ch2Unit;
 }
 
 void ConfiguredDevice::setAlarmLimits(float ch1Min, float ch1Max, float ch2Min, float ch2Max)
 {
-    this->ch1Min = ch1Min;
-    this->ch1Max = ch1Max;
-    this->ch2Min = ch2Min;
-    this->ch2Max = ch2Max;
+    m_settings.ch1Min = ch1Min;
+    m_settings.ch1Max = ch1Max;
+    m_settings.ch2Min = ch2Min;
+    m_settings.ch2Max = ch2Max;
 }
 
 void ConfiguredDevice::alarmLimits(float *ch1Min, float *ch1Max, float *ch2Min, float *ch2Max) const
 {
     if (ch1Min)
-        *ch1Min = this->ch1Min;
+        *ch1Min = m_settings.ch1Min;
     if (ch1Max)
-        *ch1Max = this->ch1Max;
+        *ch1Max = m_settings.ch1Max;
     if (ch2Min)
-        *ch2Min = this->ch2Min;
+        *ch2Min = m_settings.ch2Min;
     if (ch2Max)
-        *ch2Max = this->ch2Max;
+        *ch2Max = m_settings.ch2Max;
 }
 
 void ConfiguredDevice::setCustomUnits(const QString &ch1Custom, const QString &ch2Custom)
 {
-    this->ch1Custom = ch1Custom;
-    this->ch2Custom = ch2Custom;
+    m_settings.ch1Custom = ch1Custom;
+    m_settings.ch2Custom = ch2Custom;
 }
 
 void ConfiguredDevice::setBuzzerAlarm(const QString &buzzerAlarm)
 {
-    this->buzzerAlarm = buzzerAlarm;
+    m_settings.buzzerAlarm = buzzerAlarm;
 }
 
 void ConfiguredDevice::setNewAlarmLimits(float ch1Min, float ch1Max, float ch2Min, float ch2Max)
@@ -116,7 +116,7 @@ void ConfiguredDevice::setNewBuzzerAlarm(const QString &buzzerAlarm)
 void ConfiguredDevice::commitNewSettings()
 {
     setAlarmLimits(newCh1Min, newCh1Max, newCh2Min, newCh2Max);
-    buzzerAlarm = newBuzzerAlarm;
+    m_settings.buzzerAlarm = newBuzzerAlarm;
 }
 
 void ConfiguredDevice::applySettings(const DeviceSettings &s)
@@ -128,30 +128,11 @@ void ConfiguredDevice::applySettings(const DeviceSettings &s)
     setBuzzerAlarm(s.buzzerAlarm);
 }
 
-DeviceSettings ConfiguredDevice::settings() const
-{
-    DeviceSettings s;
-    s.deviceName = deviceName;
-    s.ch1Name = ch1Name;
-    s.ch2Name = ch2Name;
-    s.deviceNumber = deviceNumber;
-    s.deviceInterface = deviceInterface;
-    s.interfaceAddress = interfaceAddress;
-    s.tcpPort = tcpPort;
-    s.ch1Unit = ch1Unit;
-    s.ch2Unit = ch2Unit;
-    alarmLimits(&s.ch1Min, &s.ch1Max, &s.ch2Min, &s.ch2Max);
-    s.ch1Custom = ch1Custom;
-    s.ch2Custom = ch2Custom;
-    s.buzzerAlarm = buzzerAlarm;
-    return s;
-}
-
 bool ConfiguredDevice::open()
 {
-    if (deviceInterface == DeviceSettings::None)
+    if (m_settings.deviceInterface == DeviceSettings::None)
         return false;
-    m_link->setDeviceInfo(interfaceAddress, tcpPort);
+    m_link->setDeviceInfo(m_settings.interfaceAddress, m_settings.tcpPort);
     return m_link->open();
 }
 
@@ -177,13 +158,15 @@ void ConfiguredDevice::refreshDevice()
 
 void ConfiguredDevice::poll(bool refresh)
 {
-    if (deviceInterface == DeviceSettings::None || m_syncState != STATE_IDLE)
+    if (m_settings.deviceInterface == DeviceSettings::None || m_syncState != STATE_IDLE)
         return;
     m_link->write();
-    if (refresh)
+    if (refresh) {
         refreshPending = true;
-    else
+    } else {
         lastTime = QDateTime::currentDateTime();
+        m_pollRecorded = false;
+    }
     if (!isLan())
         return;
     ++m_missCount;
@@ -213,7 +196,7 @@ void ConfiguredDevice::handleReading(const QString &data)
     if (!reading.valid) {
         qCDebug(lcDevice).noquote().nospace()
             << "[ERROR] - ConfiguredDevice::readData() : data.split : " << reading.partCount << " ["
-            << deviceNumber << "] : " << reading.text;
+            << m_settings.deviceNumber << "] : " << reading.text;
         return;
     }
     const double chartTime = ChartTime::fromDateTime(lastTime);
@@ -231,35 +214,37 @@ void ConfiguredDevice::handleReading(const QString &data)
     if (dashItem2)
         dashItem2->updateValue(ch2Value);
 
-    if (recording && !refreshPending) {
-        InsertSerialData::append(
-            {deviceNumber, reading.value1, reading.value2, quint32(lastTime.toSecsSinceEpoch())});
+    if (recording && !refreshPending && !m_pollRecorded) {
+        m_pollRecorded = true;
+        emit rowRecorded({m_settings.deviceNumber, reading.value1, reading.value2,
+                          quint32(lastTime.toSecsSinceEpoch())});
     }
     refreshPending = false;
 }
 
 void ConfiguredDevice::setCheckAlarmSet1(double value)
 {
-    ch1Alarm = AlarmRange::isOutside(value, ch1Min, ch1Max);
+    ch1Alarm = AlarmRange::isOutside(value, m_settings.ch1Min, m_settings.ch1Max);
     if (ch1Alarm)
         qCDebug(lcDevice).noquote().nospace()
-            << "- ConfiguredDevice::setCheckAlarmSet1() : " << deviceNumber;
+            << "- ConfiguredDevice::setCheckAlarmSet1() : " << m_settings.deviceNumber;
 }
 
 void ConfiguredDevice::setCheckAlarmSet2(double value)
 {
-    ch2Alarm = AlarmRange::isOutside(value, ch2Min, ch2Max);
+    ch2Alarm = AlarmRange::isOutside(value, m_settings.ch2Min, m_settings.ch2Max);
     if (ch2Alarm)
         qCDebug(lcDevice).noquote().nospace()
-            << "- ConfiguredDevice::setCheckAlarmSet2() : " << deviceNumber;
+            << "- ConfiguredDevice::setCheckAlarmSet2() : " << m_settings.deviceNumber;
 }
 
 void ConfiguredDevice::checkAlarmAll()
 {
     const double value1 = valueOfText(ch1Value);
     const double value2 = valueOfText(ch2Value);
-    qCDebug(lcDevice).noquote().nospace() << "- ConfiguredDevice::checkAlarmAll() : " << value1
-                                          << " " << value2 << " [" << deviceNumber << "]";
+    qCDebug(lcDevice).noquote().nospace()
+        << "- ConfiguredDevice::checkAlarmAll() : " << value1 << " " << value2 << " ["
+        << m_settings.deviceNumber << "]";
     setCheckAlarmSet1(value1);
     setCheckAlarmSet2(value2);
 }
@@ -268,28 +253,28 @@ void ConfiguredDevice::deviceConnected()
 {
     connected = true;
     if (listItem)
-        listItem->onDeviceConnected(deviceNumber);
+        listItem->onDeviceConnected(m_settings.deviceNumber);
     if (chartView)
-        chartView->onDeviceConnected(deviceNumber);
+        chartView->onDeviceConnected(m_settings.deviceNumber);
     if (dashItem1)
-        dashItem1->onDeviceConnected(deviceNumber);
+        dashItem1->onDeviceConnected(m_settings.deviceNumber);
     if (dashItem2)
-        dashItem2->onDeviceConnected(deviceNumber);
+        dashItem2->onDeviceConnected(m_settings.deviceNumber);
 }
 
 void ConfiguredDevice::deviceDisconnected()
 {
     connected = false;
     qCDebug(lcDevice).noquote().nospace()
-        << "- ConfiguredDevice::deviceDisconnected() : " << deviceNumber;
+        << "- ConfiguredDevice::deviceDisconnected() : " << m_settings.deviceNumber;
     if (listItem)
-        listItem->onDeviceDisconnected(deviceNumber);
+        listItem->onDeviceDisconnected(m_settings.deviceNumber);
     if (chartView)
-        chartView->onDeviceDisconnected(deviceNumber);
+        chartView->onDeviceDisconnected(m_settings.deviceNumber);
     if (dashItem1)
-        dashItem1->onDeviceDisconnected(deviceNumber);
+        dashItem1->onDeviceDisconnected(m_settings.deviceNumber);
     if (dashItem2)
-        dashItem2->onDeviceDisconnected(deviceNumber);
+        dashItem2->onDeviceDisconnected(m_settings.deviceNumber);
     ch1Value.clear();
     ch2Value.clear();
     ch1Alarm = false;
@@ -300,11 +285,11 @@ void ConfiguredDevice::deviceDisconnected()
 void ConfiguredDevice::insertNoValue()
 {
     qCDebug(lcDevice).noquote().nospace()
-        << "- ConfiguredDevice::insertNoValue() : " << deviceNumber;
+        << "- ConfiguredDevice::insertNoValue() : " << m_settings.deviceNumber;
     if (!recording)
         return;
     const QDateTime gap = lastTime.addMSecs(RecorderInterval::current());
-    InsertSerialData::append({deviceNumber, NoValue, NoValue, quint32(gap.toSecsSinceEpoch())});
+    emit rowRecorded({m_settings.deviceNumber, NoValue, NoValue, quint32(gap.toSecsSinceEpoch())});
 }
 
 void ConfiguredDevice::chartData(double *times, double *ch1, double *ch2) const
@@ -380,7 +365,7 @@ void ConfiguredDevice::handleSyncAnswer(const QString &answer)
     if (answer != QLatin1String("OK")) {
         endSync();
         qCDebug(lcDevice).noquote().nospace() << "[ERROR] - ConfiguredDevice::readData() : NOT OK ["
-                                              << deviceNumber << "] : " << answer;
+                                              << m_settings.deviceNumber << "] : " << answer;
         emit buzzerSyncError(QStringLiteral("Device Setup Failed."));
         return;
     }
@@ -402,8 +387,8 @@ void ConfiguredDevice::handleSyncAnswer(const QString &answer)
         m_syncState = STATE_BUZZER;
         const QString command = QLatin1String("ATBAL ") + newBuzzerAlarm + QLatin1String("\r\n");
         qCDebug(lcDevice).noquote().nospace()
-            << "[DEBUG] - ConfiguredDevice : szCommand : " << command << " [" << deviceNumber
-            << "]";
+            << "[DEBUG] - ConfiguredDevice : szCommand : " << command << " ["
+            << m_settings.deviceNumber << "]";
         written = sendSyncCommand(command);
         break;
     }
@@ -413,8 +398,8 @@ void ConfiguredDevice::handleSyncAnswer(const QString &answer)
         break;
     case STATE_SET:
         endSync();
-        qCDebug(lcDevice).noquote().nospace()
-            << "- ConfiguredDevice::readData() : STATE_END [" << deviceNumber << "] : " << answer;
+        qCDebug(lcDevice).noquote().nospace() << "- ConfiguredDevice::readData() : STATE_END ["
+                                              << m_settings.deviceNumber << "] : " << answer;
         emit buzzerSyncSuccess();
         return;
     default:
@@ -425,8 +410,8 @@ void ConfiguredDevice::handleSyncAnswer(const QString &answer)
     if (m_syncState == STATE_ERROR) {
         endSync();
         qCDebug(lcDevice).noquote().nospace()
-            << "[ERROR] - ConfiguredDevice::readData() : STATE_ERROR OK [" << deviceNumber
-            << "] : " << answer;
+            << "[ERROR] - ConfiguredDevice::readData() : STATE_ERROR OK ["
+            << m_settings.deviceNumber << "] : " << answer;
         emit buzzerSyncError(QStringLiteral("Device communication failure."));
     }
 }

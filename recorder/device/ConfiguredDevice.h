@@ -3,6 +3,7 @@
 #include "ChartHistory.h"
 
 #include "core/DeviceSettings.h"
+#include "store/PendingRow.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -14,9 +15,9 @@ class DeviceChartPanelView;
 class DeviceListEntryView;
 class TelnetDevice;
 
-// One device of the open project: its settings, current readings and alarm
-// state, its link, the live chart history and the dialogue that writes alarm
-// settings into a LAN device.
+// One device of the open project, live: its settings (the data record the
+// project file stores), current readings and alarm state, its link, the live
+// chart history and the dialogue that writes alarm settings into a LAN device.
 class ConfiguredDevice : public QObject
 {
     Q_OBJECT
@@ -49,7 +50,7 @@ public:
 
     // The project-file fields, applied in the order the loader must use.
     void applySettings(const DeviceSettings &settings);
-    DeviceSettings settings() const;
+    const DeviceSettings &settings() const { return m_settings; }
 
     bool open();
     void close();
@@ -81,22 +82,6 @@ public:
     bool ch2Alarm = false;
     QString ch1Value;
     QString ch2Value;
-    QString deviceName;
-    QString ch1Name;
-    QString ch2Name;
-    QString deviceNumber;
-    QString interfaceAddress;
-    quint16 tcpPort = 23;
-    int deviceInterface = 0;
-    QString ch1Custom;
-    QString ch2Custom;
-    int ch1Unit = 0;
-    int ch2Unit = 0;
-    float ch1Min = 0;
-    float ch1Max = 0;
-    float ch2Min = 0;
-    float ch2Max = 0;
-    QString buzzerAlarm = QStringLiteral("OFF");
     float newCh1Min = 0;
     float newCh1Max = 0;
     float newCh2Min = 0;
@@ -107,6 +92,8 @@ public:
 signals:
     void buzzerSyncSuccess();
     void buzzerSyncError(QString message);
+    // A reading taken while recording, or the gap row at the stop.
+    void rowRecorded(const PendingRow &row);
 
 private slots:
     void readData(QString data);
@@ -115,7 +102,7 @@ private slots:
     void slotWriteStartSync();
 
 private:
-    bool isLan() const { return deviceInterface == DeviceSettings::Lan; }
+    bool isLan() const { return m_settings.deviceInterface == DeviceSettings::Lan; }
     void poll(bool refresh);
     void handleReading(const QString &data);
     void handleSyncAnswer(const QString &answer);
@@ -124,7 +111,11 @@ private:
     void setCheckAlarmSet1(double value);
     void setCheckAlarmSet2(double value);
 
+    DeviceSettings m_settings;
     int m_missCount = 0;
+    // A device that froze and resumes may answer several queued requests
+    // at once: one record poll gives at most one row.
+    bool m_pollRecorded = false;
     ChartHistory m_chart;
     DeviceListEntryView *listItem = nullptr;
     DeviceChartPanelView *chartView = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // A present USB device of the family: its serial port and serial number.
@@ -13,3 +14,5 @@ struct UsbPortInfo
         return portName == o.portName && serialNumber == o.serialNumber;
     }
 };
+
+Q_DECLARE_METATYPE(UsbPortInfo)

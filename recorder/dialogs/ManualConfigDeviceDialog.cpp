@@ -62,7 +62,8 @@ void ManualConfigDeviceDialog::confirm()
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("Device Open Error. Please retry."), this);
         qCDebug(lcDialogs).noquote().nospace()
-            << "ManualConfigDeviceDialog::confirm [" << device->deviceNumber << "] is not open";
+            << "ManualConfigDeviceDialog::confirm [" << device->settings().deviceNumber
+            << "] is not open";
         delete device;
         return;
     }

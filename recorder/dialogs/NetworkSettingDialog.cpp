@@ -10,8 +10,8 @@ NetworkSettingDialog::NetworkSettingDialog(const ConfiguredDevice *device, QWidg
 {
     ui->setupUi(this);
     DialogChrome::apply(this, ui->topFrame);
-    ui->label_ip->setText(device->interfaceAddress);
-    ui->label_port->setText(QString::number(device->tcpPort));
+    ui->label_ip->setText(device->settings().interfaceAddress);
+    ui->label_port->setText(QString::number(device->settings().tcpPort));
     connect(ui->pushButton_close_bottom, &QPushButton::clicked, this, &NetworkSettingDialog::close);
     connect(ui->pushButton_close, &QPushButton::clicked, this, &NetworkSettingDialog::slotReject);
 }

@@ -23,14 +23,15 @@ QString customOf(const QComboBox *box)
 
 void SensingFields::load(const ConfiguredDevice &device)
 {
-    m_w.deviceNumber->setText(device.deviceNumber);
-    m_w.deviceName->setText(device.deviceName);
-    m_w.ch1Name->setText(device.ch1Name);
-    m_w.ch2Name->setText(device.ch2Name);
-    fillUnitBox(m_w.ch1Unit, device.ch1Unit, device.ch1Custom);
-    fillUnitBox(m_w.ch2Unit, device.ch2Unit, device.ch2Custom);
+    const DeviceSettings &s = device.settings();
+    m_w.deviceNumber->setText(s.deviceNumber);
+    m_w.deviceName->setText(s.deviceName);
+    m_w.ch1Name->setText(s.ch1Name);
+    m_w.ch2Name->setText(s.ch2Name);
+    fillUnitBox(m_w.ch1Unit, s.ch1Unit, s.ch1Custom);
+    fillUnitBox(m_w.ch2Unit, s.ch2Unit, s.ch2Custom);
     QDoubleSpinBox *boxes[] = {m_w.ch1Min, m_w.ch1Max, m_w.ch2Min, m_w.ch2Max};
-    const float limits[] = {device.ch1Min, device.ch1Max, device.ch2Min, device.ch2Max};
+    const float limits[] = {s.ch1Min, s.ch1Max, s.ch2Min, s.ch2Max};
     for (int i = 0; i < 4; ++i) {
         boxes[i]->setValue(double(limits[i]));
         m_shown[i] = boxes[i]->value();
@@ -77,10 +78,10 @@ DeviceSettings SensingFields::read(const ConfiguredDevice &device) const
     s.ch2Unit = unitOf(m_w.ch2Unit);
     s.ch1Custom = customOf(m_w.ch1Unit);
     s.ch2Custom = customOf(m_w.ch2Unit);
-    s.ch1Min = limitOf(m_w.ch1Min, m_shown[0], device.ch1Min);
-    s.ch1Max = limitOf(m_w.ch1Max, m_shown[1], device.ch1Max);
-    s.ch2Min = limitOf(m_w.ch2Min, m_shown[2], device.ch2Min);
-    s.ch2Max = limitOf(m_w.ch2Max, m_shown[3], device.ch2Max);
+    s.ch1Min = limitOf(m_w.ch1Min, m_shown[0], device.settings().ch1Min);
+    s.ch1Max = limitOf(m_w.ch1Max, m_shown[1], device.settings().ch1Max);
+    s.ch2Min = limitOf(m_w.ch2Min, m_shown[2], device.settings().ch2Min);
+    s.ch2Max = limitOf(m_w.ch2Max, m_shown[3], device.settings().ch2Max);
     return s;
 }
 
@@ -119,7 +120,7 @@ void SensingFields::storeNamesAndUnits(const DeviceSettings &form, ConfiguredDev
 
 bool SensingFields::differsFromActive(const DeviceSettings &form, const ConfiguredDevice &device)
 {
-    return form.ch1Min != device.ch1Min || form.ch1Max != device.ch1Max ||
-           form.ch2Min != device.ch2Min || form.ch2Max != device.ch2Max ||
-           form.buzzerAlarm != device.buzzerAlarm;
+    return form.ch1Min != device.settings().ch1Min || form.ch1Max != device.settings().ch1Max ||
+           form.ch2Min != device.settings().ch2Min || form.ch2Max != device.settings().ch2Max ||
+           form.buzzerAlarm != device.settings().buzzerAlarm;
 }

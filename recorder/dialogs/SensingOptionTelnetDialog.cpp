@@ -22,9 +22,10 @@ SensingOptionTelnetDialog::SensingOptionTelnetDialog(ConfiguredDevice *device, Q
     m_fields.load(*device);
     // A word the box does not offer is kept as it is, so that leaving the box
     // alone never counts as a change.
-    if (ui->comboBox_buzzer->findText(device->buzzerAlarm) < 0)
-        ui->comboBox_buzzer->addItem(device->buzzerAlarm);
-    ui->comboBox_buzzer->setCurrentIndex(ui->comboBox_buzzer->findText(device->buzzerAlarm));
+    if (ui->comboBox_buzzer->findText(device->settings().buzzerAlarm) < 0)
+        ui->comboBox_buzzer->addItem(device->settings().buzzerAlarm);
+    ui->comboBox_buzzer->setCurrentIndex(
+        ui->comboBox_buzzer->findText(device->settings().buzzerAlarm));
     m_limitsEditable = device->connected;
     ui->comboBox_buzzer->setEnabled(m_limitsEditable);
 
@@ -71,7 +72,8 @@ void SensingOptionTelnetDialog::confirm()
         MessageDialog::showTransient(QStringLiteral("INFORMATION"), problem, this);
         return;
     }
-    SensingFields::storeNamesAndUnits(s, m_device, m_device->interfaceAddress, m_device->tcpPort);
+    SensingFields::storeNamesAndUnits(s, m_device, m_device->settings().interfaceAddress,
+                                      m_device->settings().tcpPort);
     emit sensingConfirm();
 
     setBusy(true);

@@ -45,7 +45,7 @@ void SensingOptionUsbDialog::confirm()
         MessageDialog::showTransient(QStringLiteral("INFORMATION"), problem, this);
         return;
     }
-    SensingFields::storeNamesAndUnits(s, m_device, m_device->interfaceAddress, 23);
+    SensingFields::storeNamesAndUnits(s, m_device, m_device->settings().interfaceAddress, 23);
     m_device->setAlarmLimits(s.ch1Min, s.ch1Max, s.ch2Min, s.ch2Max);
     emit sensingConfirm();
     accept();

@@ -103,20 +103,21 @@ void ChartView::updateDeviceInfo()
     if (!m_device)
         return;
     const ConfiguredDevice *d = m_device;
-    const QString title = d->deviceName.isEmpty() ? d->interfaceAddress : d->deviceName;
+    const DeviceSettings &s = d->settings();
+    const QString title = s.deviceName.isEmpty() ? s.interfaceAddress : s.deviceName;
     ui->label_device->setText(title);
     ui->label_ch1_device->setText(title);
     ui->label_ch2_device->setText(title);
-    ui->label_ch1_desc->setText(d->ch1Name.isEmpty() ? QStringLiteral("CH1") : d->ch1Name);
-    ui->label_ch2_desc->setText(d->ch2Name.isEmpty() ? QStringLiteral("CH2") : d->ch2Name);
-    const bool usb = d->deviceInterface == DeviceSettings::Usb;
+    ui->label_ch1_desc->setText(s.ch1Name.isEmpty() ? QStringLiteral("CH1") : s.ch1Name);
+    ui->label_ch2_desc->setText(s.ch2Name.isEmpty() ? QStringLiteral("CH2") : s.ch2Name);
+    const bool usb = s.deviceInterface == DeviceSettings::Usb;
     ui->label_serialnumber->setText((usb ? QStringLiteral("SN : ") : QStringLiteral("MAC : ")) +
-                                    d->deviceNumber);
+                                    s.deviceNumber);
     ui->label_device_type->setPixmap(usb ? m_usbImage : m_lanImage);
-    m_ch1Unit = d->ch1Unit;
-    m_ch2Unit = d->ch2Unit;
-    m_ch1Custom = d->ch1Custom;
-    m_ch2Custom = d->ch2Custom;
+    m_ch1Unit = s.ch1Unit;
+    m_ch2Unit = s.ch2Unit;
+    m_ch1Custom = s.ch1Custom;
+    m_ch2Custom = s.ch2Custom;
 
     const bool has1 = !ui->label_ch1_number->text().isEmpty();
     ui->label_ch1_unit->setText(has1 ? ChannelLook::unitText(m_ch1Unit, m_ch1Custom) : QString());
@@ -128,7 +129,7 @@ void ChartView::updateDeviceInfo()
     if (has2)
         ui->label_ch2_unit->fitFont();
     showPanelState(ui->frame_ch2_value, has2, d->ch2Alarm);
-    if (d->deviceInterface == DeviceSettings::Lan)
+    if (s.deviceInterface == DeviceSettings::Lan)
         ui->btn_network->show();
 }
 
@@ -174,13 +175,13 @@ void ChartView::showPanelState(QFrame *frame, bool hasReading, bool alarm)
 
 void ChartView::onDeviceConnected(const QString &deviceNumber)
 {
-    if (m_device && deviceNumber == m_device->deviceNumber)
+    if (m_device && deviceNumber == m_device->settings().deviceNumber)
         setConnectionState(true);
 }
 
 void ChartView::onDeviceDisconnected(const QString &deviceNumber)
 {
-    if (m_device && deviceNumber == m_device->deviceNumber)
+    if (m_device && deviceNumber == m_device->settings().deviceNumber)
         setConnectionState(false);
 }
 

@@ -27,13 +27,13 @@ DashBoardDeviceItem::~DashBoardDeviceItem() = default;
 
 void DashBoardDeviceItem::showNames()
 {
-    const ConfiguredDevice *d = m_device;
-    ui->label_device->setText(d->deviceName.isEmpty() ? d->interfaceAddress : d->deviceName);
-    const QString name = m_isChannel1 ? d->ch1Name : d->ch2Name;
+    const DeviceSettings &d = m_device->settings();
+    ui->label_device->setText(d.deviceName.isEmpty() ? d.interfaceAddress : d.deviceName);
+    const QString name = m_isChannel1 ? d.ch1Name : d.ch2Name;
     ui->label_desc->setText(
         name.isEmpty() ? (m_isChannel1 ? QStringLiteral("CH1") : QStringLiteral("CH2")) : name);
-    m_unit = m_isChannel1 ? d->ch1Unit : d->ch2Unit;
-    m_custom = m_isChannel1 ? d->ch1Custom : d->ch2Custom;
+    m_unit = m_isChannel1 ? d.ch1Unit : d.ch2Unit;
+    m_custom = m_isChannel1 ? d.ch1Custom : d.ch2Custom;
 }
 
 bool DashBoardDeviceItem::alarm() const
@@ -85,13 +85,13 @@ void DashBoardDeviceItem::refreshTile()
 
 void DashBoardDeviceItem::onDeviceConnected(const QString &deviceNumber)
 {
-    if (m_device && deviceNumber == m_device->deviceNumber)
+    if (m_device && deviceNumber == m_device->settings().deviceNumber)
         showPanelState(true, false);
 }
 
 void DashBoardDeviceItem::onDeviceDisconnected(const QString &deviceNumber)
 {
-    if (!m_device || deviceNumber != m_device->deviceNumber)
+    if (!m_device || deviceNumber != m_device->settings().deviceNumber)
         return;
     showPanelState(false, false);
     ui->label_number->clear();

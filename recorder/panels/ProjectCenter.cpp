@@ -105,12 +105,12 @@ void ProjectCenter::slotPopupSensingOption()
     if (!m_shownDevice)
         return;
     QDialog *dialog = nullptr;
-    if (m_shownDevice->deviceInterface == DeviceSettings::Usb) {
+    if (m_shownDevice->settings().deviceInterface == DeviceSettings::Usb) {
         auto *usb = new SensingOptionUsbDialog(m_shownDevice, this);
         connect(usb, &SensingOptionUsbDialog::sensingConfirm, this,
                 &ProjectCenter::slotSensingConfirm);
         dialog = usb;
-    } else if (m_shownDevice->deviceInterface == DeviceSettings::Lan) {
+    } else if (m_shownDevice->settings().deviceInterface == DeviceSettings::Lan) {
         auto *lan = new SensingOptionTelnetDialog(m_shownDevice, this);
         connect(lan, &SensingOptionTelnetDialog::sensingConfirm, this,
                 &ProjectCenter::slotSensingConfirm);
@@ -122,7 +122,7 @@ void ProjectCenter::slotPopupSensingOption()
 
 void ProjectCenter::slotNetworkSetting()
 {
-    if (m_shownDevice && m_shownDevice->deviceInterface == DeviceSettings::Lan)
+    if (m_shownDevice && m_shownDevice->settings().deviceInterface == DeviceSettings::Lan)
         (new NetworkSettingDialog(m_shownDevice, this))->open();
 }
 

@@ -18,7 +18,8 @@ ProjectList::~ProjectList() = default;
 
 QString ProjectList::entryText(const ConfiguredDevice *device)
 {
-    return device->deviceName.isEmpty() ? device->deviceNumber : device->deviceName;
+    return device->settings().deviceName.isEmpty() ? device->settings().deviceNumber
+                                                   : device->settings().deviceName;
 }
 
 void ProjectList::setDevices(const QList<ConfiguredDevice *> &devices)
@@ -28,7 +29,7 @@ void ProjectList::setDevices(const QList<ConfiguredDevice *> &devices)
             continue;
         device->setListItem(this);
         auto *item = new QListWidgetItem(m_disconnectedImage, entryText(device), ui->list_project);
-        item->setToolTip(device->interfaceAddress);
+        item->setToolTip(device->settings().interfaceAddress);
         m_devices.insert(item, device);
     }
 }
@@ -46,14 +47,14 @@ void ProjectList::refreshNames()
 {
     for (auto it = m_devices.cbegin(); it != m_devices.cend(); ++it) {
         it.key()->setText(entryText(it.value()));
-        it.key()->setToolTip(it.value()->interfaceAddress);
+        it.key()->setToolTip(it.value()->settings().interfaceAddress);
     }
 }
 
 void ProjectList::setImage(const QString &deviceNumber, const QIcon &image)
 {
     for (auto it = m_devices.cbegin(); it != m_devices.cend(); ++it) {
-        if (it.value()->deviceNumber == deviceNumber)
+        if (it.value()->settings().deviceNumber == deviceNumber)
             it.key()->setIcon(image);
     }
 }

@@ -63,9 +63,9 @@ QListWidgetItem *ProjectManager::makeEntry(const QString &label, const QString &
 
 QListWidgetItem *ProjectManager::makeEntry(const ConfiguredDevice *device) const
 {
-    return makeEntry(device->deviceName.isEmpty() ? device->deviceNumber : device->deviceName,
-                     device->interfaceAddress, device->tcpPort, device->deviceInterface,
-                     device->deviceNumber);
+    const DeviceSettings &s = device->settings();
+    return makeEntry(s.deviceName.isEmpty() ? s.deviceNumber : s.deviceName, s.interfaceAddress,
+                     s.tcpPort, s.deviceInterface, s.deviceNumber);
 }
 
 bool ProjectManager::isConfigured(const QString &deviceNumber) const
@@ -88,9 +88,10 @@ const AvailableDevice *ProjectManager::found(const QString &deviceNumber) const
 
 ConfiguredDevice *ProjectManager::configured(const QString &deviceNumber) const
 {
-    for (ConfiguredDevice *device : m_configuredDevices) {
-        if (device && device->deviceNumber == deviceNumber)
-            return device;
+    // The newest device of a number is the one its entry was made for.
+    for (auto it = m_configuredDevices.crbegin(); it != m_configuredDevices.crend(); ++it) {
+        if (*it && (*it)->settings().deviceNumber == deviceNumber)
+            return *it;
     }
     return nullptr;
 }
@@ -180,11 +181,12 @@ void ProjectManager::slotProjectRemoveDevice()
             continue;
         }
         delete item;
-        // A device added by hand that leaves the list is gone for good.
-        ConfiguredDevice *device = configured(number);
-        if (device && device->parent() == this) {
+        // A device added by hand that leaves the list is gone for good; one
+        // added again later, perhaps with another address, is a new device.
+        while (ConfiguredDevice *device = configured(number)) {
             m_configuredDevices.removeAll(device);
-            device->deleteLater();
+            if (device->parent() == this)
+                device->deleteLater();
         }
     }
     if (ui->configured_list->count() < MaxDevices)
@@ -225,7 +227,7 @@ void ProjectManager::slotManualConfigDevice(ConfiguredDevice *device)
 {
     if (!device)
         return;
-    if (isConfigured(device->deviceNumber)) {
+    if (isConfigured(device->settings().deviceNumber)) {
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("the Mac Address is exist."), this);
         delete device;
@@ -233,9 +235,10 @@ void ProjectManager::slotManualConfigDevice(ConfiguredDevice *device)
     }
     device->setParent(this);
     m_configuredDevices.append(device);
-    ui->configured_list->addItem(makeEntry(
-        device->deviceName.isEmpty() ? device->deviceNumber : device->deviceName,
-        device->interfaceAddress, device->tcpPort, DeviceSettings::Lan, device->deviceNumber));
+    const DeviceSettings &s = device->settings();
+    ui->configured_list->addItem(makeEntry(s.deviceName.isEmpty() ? s.deviceNumber : s.deviceName,
+                                           s.interfaceAddress, s.tcpPort, DeviceSettings::Lan,
+                                           s.deviceNumber));
     if (ui->configured_list->count() >= MaxDevices)
         setAddEnabled(false);
 }

@@ -1,47 +1,18 @@
 #include "InsertSerialData.h"
 
+#include "StoreLogging.h"
+
 #include "core/NoValue.h"
+#include "store/StoreSchema.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QVector>
-
-#include <algorithm>
 
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcStore, "moravin.recorder.store")
-
 namespace {
-
-const char *const kCreateTable =
-    "create table kelvantis (\t\tid integer primary key autoincrement,\t\tserialno varchar(18) "
-    "not null, \t\tchannel1 float, channel2 float, \t\tpointDate integer not null\t\t)";
-
-// Rows carry the database they were recorded for, so that a batch left over
-// from one project can never end up in another project's file.
-struct QueuedRow
-{
-    PendingRow row;
-    QString database;
-};
-
-QVector<QueuedRow> &pendingRows()
-{
-    static QVector<QueuedRow> rows;
-    return rows;
-}
-
-// The database of the writer that is open now; rows appended while none is
-// open belong to no project.
-QString &activeDatabase()
-{
-    static QString path;
-    return path;
-}
 
 // Six significant digits, as the readings have always been stored; values
 // that are not finite have no number form and are stored as missing.
@@ -50,6 +21,37 @@ QVariant channelValue(double value)
     if (value == NoValue || !std::isfinite(value))
         return QVariant(QVariant::Double);
     return QString::number(value, 'g', 6).toDouble();
+}
+
+// The text columns are "not null": an empty text is stored as one.
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QVariant optionalValue(const std::optional<double> &value)
+{
+    if (!value || !std::isfinite(*value))
+        return QVariant(QVariant::Double);
+    return *value;
+}
+
+QString readingsInsertHead()
+{
+    using namespace StoreSchema::Readings;
+    return QStringLiteral("insert into %1 (%2, %3, %4, %5)")
+        .arg(QLatin1String(Table), QLatin1String(SerialNo), QLatin1String(Channel1),
+             QLatin1String(Channel2), QLatin1String(PointDate));
+}
+
+QString eventInsertStatement()
+{
+    using namespace StoreSchema::Events;
+    return QStringLiteral("insert into %1 (%2, %3, %4, %5, %6, %7, %8, %9) "
+                          "values (?, ?, ?, ?, ?, ?, ?, ?)")
+        .arg(QLatin1String(Table), QLatin1String(Time), QLatin1String(Kind),
+             QLatin1String(SerialNo), QLatin1String(Channel), QLatin1String(Value),
+             QLatin1String(Limit), QLatin1String(Detail), QLatin1String(Repeats));
 }
 
 } // namespace
@@ -62,16 +64,12 @@ InsertSerialData::InsertSerialData(const QString &databasePath, const QString &c
 
 InsertSerialData::~InsertSerialData()
 {
-    if (activeDatabase() == m_databasePath)
-        activeDatabase().clear();
     const QString name = connectionName();
     if (QSqlDatabase::contains(name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
-            if (db.isOpen()) {
-                db.commit();
+            if (db.isOpen())
                 db.close();
-            }
         }
         QSqlDatabase::removeDatabase(name);
         qCDebug(lcStore) << "InsertSerialData::~InsertSerialData : removeDatabase :" << name;
@@ -84,36 +82,62 @@ QString InsertSerialData::connectionName() const
     return m_connectionPrefix + QStringLiteral("filedb");
 }
 
+bool InsertSerialData::exec(QSqlDatabase &db, const QString &statement, QString *error)
+{
+    QSqlQuery query(db);
+    if (query.exec(statement))
+        return true;
+    m_lastErrorWasLock = isLockError(query.lastError());
+    if (error)
+        *error = query.lastError().text();
+    qCDebug(lcStore) << "InsertSerialData :" << statement << ":" << query.lastError().text();
+    return false;
+}
+
+bool InsertSerialData::isLockError(const QSqlError &error)
+{
+    // SQLITE_BUSY and SQLITE_LOCKED, also in their extended forms.
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6;
+}
+
 bool InsertSerialData::createConnection()
 {
     if (QSqlDatabase::contains(connectionName())) {
         m_opened = true;
-    } else {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
-        db.setDatabaseName(m_databasePath);
-        if (db.open() && setPragmas() && createTable() && isWritable(db)) {
-            qCDebug(lcStore) << "InsertSerialData::createConnection : success";
-            m_opened = true;
-        } else {
-            qCDebug(lcStore) << "InsertSerialData::createConnection : fail"
-                             << db.lastError().text();
-        }
+        return true;
     }
-    if (m_opened)
-        activeDatabase() = m_databasePath;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
+    db.setDatabaseName(m_databasePath);
+    QString error;
+    m_lastErrorWasLock = false;
+    // A database another program holds locked is opened all the same; its
+    // batches wait for the lock.
+    if (db.open() && setPragmas() && createTable() &&
+        (exec(db, QStringLiteral("BEGIN IMMEDIATE"), &error) || m_lastErrorWasLock)) {
+        if (error.isEmpty())
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        m_eventTableReady = createEventTable(db, nullptr);
+        m_opened = true;
+    }
+    // SQLite opens a file read-only when it cannot write it (or its WAL
+    // index); BEGIN IMMEDIATE fails then, and every batch would be lost.
+    qCDebug(lcStore) << "InsertSerialData::createConnection :" << (m_opened ? "success" : "fail")
+                     << error;
     return m_opened;
 }
 
 // WAL keeps the file consistent when the recorder is killed at any moment,
 // and readers in the viewer or the report program never block the writer nor
-// see half a batch. The busy timeout stays short because writes run on the
-// GUI thread; a batch that still meets a lock stays queued for the next flush.
+// see half a batch.
 bool InsertSerialData::setPragmas()
 {
     const QStringList pragmas{
-        QStringLiteral("PRAGMA page_size = 4096"),   QStringLiteral("PRAGMA cache_size = 65536"),
-        QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = NORMAL"),
-        QStringLiteral("PRAGMA busy_timeout = 250"),
+        QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs),
+        QStringLiteral("PRAGMA page_size = 4096"),
+        QStringLiteral("PRAGMA cache_size = 65536"),
+        QStringLiteral("PRAGMA journal_mode = WAL"),
+        QStringLiteral("PRAGMA synchronous = NORMAL"),
     };
     QSqlDatabase db = QSqlDatabase::database(connectionName(), false);
     for (const QString &pragma : pragmas) {
@@ -135,28 +159,13 @@ bool InsertSerialData::setPragmas()
     return true;
 }
 
-// SQLite opens a file read-only when it cannot write it (or its WAL index),
-// and every batch would then be lost. A lock held by a reader or another
-// writer is no reason to refuse: the batches wait for it.
-bool InsertSerialData::isWritable(QSqlDatabase &db)
-{
-    QSqlQuery query(db);
-    if (query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        query.exec(QStringLiteral("ROLLBACK"));
-        return true;
-    }
-    const QString code = query.lastError().nativeErrorCode();
-    qCDebug(lcStore) << "InsertSerialData::createConnection : write check :"
-                     << query.lastError().text();
-    return code == QLatin1String("5") || code == QLatin1String("6"); // busy, locked
-}
-
 bool InsertSerialData::createTable()
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName(), false);
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral(
-            "select name from sqlite_master where type='table' and name='kelvantis';"))) {
+    if (!query.exec(QStringLiteral("select name from sqlite_master where type='table' and "
+                                   "name='%1';")
+                        .arg(QLatin1String(StoreSchema::Readings::Table)))) {
         qCDebug(lcStore) << "InsertSerialData::createTable : select table : query error";
         return false;
     }
@@ -164,7 +173,7 @@ bool InsertSerialData::createTable()
         qCDebug(lcStore) << "InsertSerialData::createTable : table exist";
         return true;
     }
-    if (!query.exec(QString::fromLatin1(kCreateTable))) {
+    if (!query.exec(QString::fromLatin1(StoreSchema::Readings::CreateStatement))) {
         qCDebug(lcStore) << "InsertSerialData::createTable : create table : query error";
         return false;
     }
@@ -172,116 +181,129 @@ bool InsertSerialData::createTable()
     return true;
 }
 
-void InsertSerialData::append(const PendingRow &row)
+// The event log came after the readings: files without it stay valid and
+// get it the first time a recorder that knows it opens them.
+bool InsertSerialData::createEventTable(QSqlDatabase &db, QString *error)
 {
-    if (activeDatabase().isEmpty()) {
-        qCDebug(lcStore) << "InsertSerialData::append : no open database, row dropped :"
-                         << row.serialNo;
-        return;
-    }
-    pendingRows().append({row, activeDatabase()});
+    return exec(db, QString::fromLatin1(StoreSchema::Events::CreateStatement), error) &&
+           exec(db, QString::fromLatin1(StoreSchema::Events::CreateTimeIndex), error);
 }
 
-int InsertSerialData::pendingCount()
+bool InsertSerialData::insertReadings(QSqlDatabase &db, const QVector<PendingRow> &rows, int first,
+                                      int count, QString *error)
 {
-    return pendingRows().size();
-}
-
-int InsertSerialData::ownPendingCount() const
-{
-    const QVector<QueuedRow> &rows = pendingRows();
-    return int(std::count_if(rows.begin(), rows.end(),
-                             [this](const QueuedRow &r) { return r.database == m_databasePath; }));
-}
-
-int InsertSerialData::discardOwnPending()
-{
-    QVector<QueuedRow> &rows = pendingRows();
-    const int before = rows.size();
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [this](const QueuedRow &r) { return r.database == m_databasePath; }),
-               rows.end());
-    return before - rows.size();
-}
-
-void InsertSerialData::clearPending()
-{
-    pendingRows().clear();
-}
-
-bool InsertSerialData::insertChunk(QSqlDatabase &db, int first, int count)
-{
-    const QVector<QueuedRow> &rows = pendingRows();
-    QString statement =
-        QStringLiteral("insert into kelvantis (serialno, channel1, channel2, pointDate)");
-    int taken = 0;
-    QVector<const PendingRow *> batch;
-    for (int i = first; taken < count && i < rows.size(); ++i) {
-        if (rows[i].database != m_databasePath)
-            continue;
-        statement += taken == 0 ? QStringLiteral(" select ?, ?, ?, ?")
-                                : QStringLiteral(" union select ?, ?, ?, ?");
-        batch.append(&rows[i].row);
-        ++taken;
-    }
+    // Rows of one batch identical in all four values are stored once.
+    QString statement = readingsInsertHead();
+    for (int i = 0; i < count; ++i)
+        statement += i == 0 ? QStringLiteral(" select ?, ?, ?, ?")
+                            : QStringLiteral(" union select ?, ?, ?, ?");
     statement += QLatin1Char(';');
-    qCDebug(lcStore) << "InsertSerialData::insertNow : query :" << statement << "rows :" << taken;
+    qCDebug(lcStore) << "InsertSerialData::insertNow : query :" << statement << "rows :" << count;
 
     QSqlQuery query(db);
-    if (!query.prepare(statement)) {
-        qCDebug(lcStore) << "InsertSerialData::insertNow : lastError :" << query.lastError().text();
-        return false;
+    if (query.prepare(statement)) {
+        for (int i = first; i < first + count; ++i) {
+            const PendingRow &row = rows.at(i);
+            query.addBindValue(row.serialNo);
+            query.addBindValue(channelValue(row.channel1));
+            query.addBindValue(channelValue(row.channel2));
+            query.addBindValue(static_cast<qlonglong>(row.pointDate));
+        }
+        if (query.exec())
+            return true;
     }
-    for (const PendingRow *row : batch) {
-        query.addBindValue(row->serialNo);
-        query.addBindValue(channelValue(row->channel1));
-        query.addBindValue(channelValue(row->channel2));
-        query.addBindValue(static_cast<qlonglong>(row->pointDate));
+    m_lastErrorWasLock = isLockError(query.lastError());
+    if (error)
+        *error = query.lastError().text();
+    qCDebug(lcStore) << "InsertSerialData::insertNow : lastError :" << query.lastError().text();
+    return false;
+}
+
+bool InsertSerialData::insertEvents(QSqlDatabase &db, const QVector<EventRecord> &events,
+                                    QString *error)
+{
+    QSqlQuery query(db);
+    bool ok = query.prepare(eventInsertStatement());
+    for (int i = 0; ok && i < events.size(); ++i) {
+        const EventRecord &event = events.at(i);
+        query.addBindValue(static_cast<qlonglong>(event.time));
+        query.addBindValue(notNull(event.kind));
+        query.addBindValue(notNull(event.serialNo));
+        query.addBindValue(event.channel);
+        query.addBindValue(optionalValue(event.value));
+        query.addBindValue(optionalValue(event.limit));
+        query.addBindValue(notNull(event.detail));
+        query.addBindValue(event.repeats);
+        ok = query.exec();
     }
-    const bool ok = query.exec();
-    qCDebug(lcStore) << "InsertSerialData::insertNow : insert query :" << ok;
-    if (!ok)
-        qCDebug(lcStore) << "InsertSerialData::insertNow : lastError :" << query.lastError().text();
+    if (!ok) {
+        m_lastErrorWasLock = isLockError(query.lastError());
+        if (error)
+            *error = query.lastError().text();
+        qCDebug(lcStore) << "InsertSerialData::insertEvents :" << query.lastError().text();
+    }
     return ok;
 }
 
-bool InsertSerialData::insertNow()
+InsertSerialData::Outcome InsertSerialData::write(const StoreBatch &batch, QString *error)
 {
-    QVector<QueuedRow> &rows = pendingRows();
-    const int mine = ownPendingCount();
-    if (mine == 0)
-        return true;
-    if (!m_opened)
-        return false;
+    if (batch.isEmpty())
+        return Outcome::Written;
+    if (!m_opened) {
+        if (error)
+            *error = QStringLiteral("The database is not open.");
+        return Outcome::Failed;
+    }
     qCDebug(lcStore) << "InsertSerialData::insertNow : starttime :"
                      << QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
-
     QSqlDatabase db = QSqlDatabase::database(connectionName(), false);
-    const bool began = db.transaction();
-    qCDebug(lcStore) << "InsertSerialData::insertNow : begin transaction :" << began;
-    bool ok = began;
-    int cursor = 0;
-    for (int left = mine; ok && left > 0; left -= MaxRowsPerStatement) {
-        const int count = qMin(left, MaxRowsPerStatement);
-        ok = insertChunk(db, cursor, count);
-        // Advance past the rows of this chunk, skipping other databases' rows.
-        for (int taken = 0; taken < count; ++cursor)
-            taken += rows[cursor].database == m_databasePath ? 1 : 0;
+    m_lastErrorWasLock = false;
+    // IMMEDIATE takes the write lock first, so that a busy database is met
+    // here, with the busy timeout, and not half-way through the batch.
+    if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return m_lastErrorWasLock ? Outcome::Busy : Outcome::Failed;
+    bool ok = true;
+    for (int first = 0; ok && first < batch.readings.size(); first += MaxRowsPerStatement) {
+        const int count = qMin(MaxRowsPerStatement, batch.readings.size() - first);
+        ok = insertReadings(db, batch.readings, first, count, error);
     }
-    if (ok)
-        ok = db.commit();
-    qCDebug(lcStore) << "InsertSerialData::insertNow : commit transaction :" << ok;
+    if (ok && !batch.events.isEmpty()) {
+        ok = m_eventTableReady || createEventTable(db, error);
+        m_eventTableReady = ok;
+        ok = ok && insertEvents(db, batch.events, error);
+    }
+    ok = ok && exec(db, QStringLiteral("COMMIT"), error);
     if (!ok) {
-        if (began)
-            db.rollback();
-        qCDebug(lcStore) << "InsertSerialData::insertNow : lastError :" << db.lastError().text()
-                         << ": rows kept :" << mine;
-        return false;
+        const bool lock = m_lastErrorWasLock;
+        exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        qCDebug(lcStore) << "InsertSerialData::insertNow : rows kept :" << batch.readings.size();
+        return lock ? Outcome::Busy : Outcome::Failed;
     }
-    discardOwnPending();
     qCDebug(lcStore) << "InsertSerialData::insertNow : endtime :"
                      << QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
-    return true;
+    return Outcome::Written;
+}
+
+void InsertSerialData::open()
+{
+    const bool ok = createConnection();
+    emit opened(ok, ok ? startDateTime() : 0, ok ? endDateTime() : 0);
+}
+
+void InsertSerialData::writeBatch(const StoreBatch &batch)
+{
+    QString error;
+    switch (write(batch, &error)) {
+    case Outcome::Written:
+        emit batchWritten(batch.readings.size(), batch.events.size());
+        break;
+    case Outcome::Busy:
+        emit batchWaiting(batch, error);
+        break;
+    case Outcome::Failed:
+        emit batchFailed(batch, error);
+        break;
+    }
 }
 
 quint64 InsertSerialData::selectTime(const char *function, const QString &statement)
@@ -302,10 +324,14 @@ quint64 InsertSerialData::selectTime(const char *function, const QString &statem
 
 quint64 InsertSerialData::startDateTime()
 {
-    return selectTime("startDateTime", QStringLiteral("select min(pointDate) from kelvantis;"));
+    return selectTime("startDateTime", QStringLiteral("select min(%1) from %2;")
+                                           .arg(QLatin1String(StoreSchema::Readings::PointDate),
+                                                QLatin1String(StoreSchema::Readings::Table)));
 }
 
 quint64 InsertSerialData::endDateTime()
 {
-    return selectTime("endDateTime", QStringLiteral("select max(pointDate) from kelvantis;"));
+    return selectTime("endDateTime", QStringLiteral("select max(%1) from %2;")
+                                         .arg(QLatin1String(StoreSchema::Readings::PointDate),
+                                              QLatin1String(StoreSchema::Readings::Table)));
 }

@@ -1,19 +1,33 @@
 #pragma once
 
-#include "PendingRow.h"
+#include "StoreBatch.h"
 
 #include <QObject>
 #include <QString>
 
 class QSqlDatabase;
+class QSqlError;
 
-// Writes the buffered readings of the recorder into the project's SQLite
-// database. Devices drop rows into one process-wide buffer through append();
-// the recording control flushes it with insertNow().
+// Writes the recorder's readings, and the event-log entries that go with
+// them, into the project's SQLite database. It lives on the store thread
+// (StoreWorker); the calls below also work on their own, one thread at a time.
 class InsertSerialData : public QObject
 {
     Q_OBJECT
 public:
+    enum class Outcome
+    {
+        Written,
+        Busy,  // another connection holds the write lock; try again later
+        Failed // the database refused the batch
+    };
+
+    // SQLite refuses compound selects of more than 500 terms.
+    static constexpr int MaxRowsPerStatement = 500;
+    // How long one write waits for a lock another program holds. The writer
+    // runs off the window's thread, so this only paces the retries.
+    static constexpr int BusyTimeoutMs = 500;
+
     InsertSerialData(const QString &databasePath, const QString &connectionPrefix,
                      QObject *parent = nullptr);
     ~InsertSerialData() override;
@@ -21,9 +35,9 @@ public:
     bool createConnection();
     bool setPragmas();
     bool createTable();
-    // Writes the buffered rows of this database; true when nothing is left
-    // for it. Rows of a failed batch stay queued, in order, for the next call.
-    bool insertNow();
+    // One transaction for the readings and the events of the batch; nothing
+    // of it is stored when any part fails.
+    Outcome write(const StoreBatch &batch, QString *error = nullptr);
     quint64 startDateTime();
     quint64 endDateTime();
 
@@ -31,25 +45,30 @@ public:
     QString databasePath() const { return m_databasePath; }
     QString connectionName() const;
 
-    static void append(const PendingRow &row);
-    static int pendingCount();
-    // The buffered rows of this writer's database.
-    int ownPendingCount() const;
-    // Drops them, for a project closed while its database stays unwritable;
-    // returns how many were dropped.
-    int discardOwnPending();
-    // Drops every buffered row; for tests and for a process that ends.
-    static void clearPending();
+    // The same as the calls above, answered by signals: the store thread's side.
+    void open();
+    void writeBatch(const StoreBatch &batch);
 
-    // SQLite refuses compound selects of more than 500 terms.
-    static constexpr int MaxRowsPerStatement = 500;
+signals:
+    void opened(bool ok, quint64 firstTime, quint64 lastTime);
+    void batchWritten(int readings, int events);
+    void batchWaiting(const StoreBatch &batch, const QString &reason);
+    void batchFailed(const StoreBatch &batch, const QString &reason);
 
 private:
-    static bool isWritable(QSqlDatabase &db);
-    bool insertChunk(QSqlDatabase &db, int first, int count);
+    bool exec(QSqlDatabase &db, const QString &statement, QString *error);
+    bool createEventTable(QSqlDatabase &db, QString *error);
+    bool insertReadings(QSqlDatabase &db, const QVector<PendingRow> &rows, int first, int count,
+                        QString *error);
+    bool insertEvents(QSqlDatabase &db, const QVector<EventRecord> &events, QString *error);
     quint64 selectTime(const char *function, const QString &statement);
+    static bool isLockError(const QSqlError &error);
 
     bool m_opened = false;
+    // A database another program held locked at the open gets its event
+    // table with the first batch of events.
+    bool m_eventTableReady = false;
+    bool m_lastErrorWasLock = false;
     QString m_databasePath;
     QString m_connectionPrefix;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // One reading waiting in the recorder's buffer for the next database flush.
@@ -10,3 +11,5 @@ struct PendingRow
     double channel2 = 0;
     quint32 pointDate = 0;
 };
+
+Q_DECLARE_METATYPE(PendingRow)

@@ -29,6 +29,7 @@ private slots:
     void unparsableReadingStillConnects();
     void alarmsFollowLimits();
     void recordVersusRefreshPolls();
+    void onePollGivesAtMostOneRow();
     void unansweredRefreshSuppressesNextRow();
     void rowsReachTheDatabase();
     void gapRowOneIntervalLater();
@@ -42,6 +43,8 @@ private slots:
 
 private:
     static void feed(ConfiguredDevice &device, const QString &text);
+    // Writes the rows the device handed over, as the recording's writer does.
+    bool store(const QSignalSpy &rows);
     QTemporaryDir m_dir;
     InsertSerialData *m_store = nullptr;
 };
@@ -49,7 +52,7 @@ private:
 void tst_ConfiguredDevice::init()
 {
     RecorderInterval::setCurrent(10000);
-    InsertSerialData::clearPending();
+    qRegisterMetaType<PendingRow>();
     m_store = new InsertSerialData(
         m_dir.filePath(QLatin1String(QTest::currentTestFunction()) + QLatin1String(".dat")),
         QStringLiteral("tst"), this);
@@ -58,9 +61,16 @@ void tst_ConfiguredDevice::init()
 
 void tst_ConfiguredDevice::cleanup()
 {
-    InsertSerialData::clearPending();
     delete m_store;
     m_store = nullptr;
+}
+
+bool tst_ConfiguredDevice::store(const QSignalSpy &rows)
+{
+    StoreBatch batch;
+    for (const QList<QVariant> &row : rows)
+        batch.readings.append(row.at(0).value<PendingRow>());
+    return m_store->write(batch) == InsertSerialData::Outcome::Written;
 }
 
 void tst_ConfiguredDevice::feed(ConfiguredDevice &device, const QString &text)
@@ -74,10 +84,10 @@ void tst_ConfiguredDevice::initialStateAndLinks()
 {
     const QDateTime before = QDateTime::currentDateTime();
     ConfiguredDevice usb(QStringLiteral("S1"), 1);
-    QCOMPARE(usb.deviceNumber, QStringLiteral("S1"));
-    QCOMPARE(usb.deviceInterface, 1);
-    QCOMPARE(usb.tcpPort, quint16(23));
-    QCOMPARE(usb.buzzerAlarm, QStringLiteral("OFF"));
+    QCOMPARE(usb.settings().deviceNumber, QStringLiteral("S1"));
+    QCOMPARE(usb.settings().deviceInterface, 1);
+    QCOMPARE(usb.settings().tcpPort, quint16(23));
+    QCOMPARE(usb.settings().buzzerAlarm, QStringLiteral("OFF"));
     QCOMPARE(usb.newBuzzerAlarm, QStringLiteral("OFF"));
     QVERIFY(!usb.connected && !usb.recording && !usb.refreshPending);
     QVERIFY(usb.lastTime >= before.addSecs(-1));
@@ -236,13 +246,14 @@ void tst_ConfiguredDevice::recordVersusRefreshPolls()
     device.recording = true;
     FakeChartPanel panel;
     device.setChartView(&panel);
+    QSignalSpy rows(&device, &ConfiguredDevice::rowRecorded);
 
     const QDateTime old = device.lastTime;
     QTest::qWait(5);
     device.writeDevice();
     QVERIFY(device.lastTime > old);
     feed(device, QStringLiteral("21.00,40.00\n"));
-    QCOMPARE(InsertSerialData::pendingCount(), 1);
+    QCOMPARE(rows.count(), 1);
     const double pointTime = panel.lastTime;
 
     // Two refresh answers overwrite the newest point and record nothing.
@@ -254,7 +265,7 @@ void tst_ConfiguredDevice::recordVersusRefreshPolls()
     QVERIFY(!device.refreshPending);
     device.refreshDevice();
     feed(device, QStringLiteral("23.00,42.00\n"));
-    QCOMPARE(InsertSerialData::pendingCount(), 1);
+    QCOMPARE(rows.count(), 1);
     double times[ChartHistory::Size];
     double ch1[ChartHistory::Size];
     device.chartData(times, ch1, nullptr);
@@ -266,38 +277,68 @@ void tst_ConfiguredDevice::recordVersusRefreshPolls()
     device.recording = false;
     device.writeDevice();
     feed(device, QStringLiteral("24.00,43.00\n"));
-    QCOMPARE(InsertSerialData::pendingCount(), 1);
+    QCOMPARE(rows.count(), 1);
+}
+
+// A device that froze with requests queued answers them all when it
+// resumes; the answers after one poll are shown, and one row is recorded.
+void tst_ConfiguredDevice::onePollGivesAtMostOneRow()
+{
+    ConfiguredDevice device(QStringLiteral("S1"), 1);
+    device.recording = true;
+    QSignalSpy rows(&device, &ConfiguredDevice::rowRecorded);
+    device.writeDevice();
+    feed(device, QStringLiteral("1.00,1.00\n"));
+    feed(device, QStringLiteral("2.00,2.00\n"));
+    feed(device, QStringLiteral("3.00,3.00\n"));
+    QCOMPARE(rows.count(), 1);
+    QCOMPARE(rows.at(0).at(0).value<PendingRow>().channel1, 1.0);
+    QCOMPARE(device.ch1Value, QStringLiteral("3.00"));
+    QTest::qWait(5);
+    device.writeDevice();
+    feed(device, QStringLiteral("4.00,4.00\n"));
+    QCOMPARE(rows.count(), 2);
+    QCOMPARE(rows.at(1).at(0).value<PendingRow>().channel1, 4.0);
+    // A refresh between two polls records nothing and takes nothing away.
+    device.refreshDevice();
+    feed(device, QStringLiteral("5.00,5.00\n"));
+    QCOMPARE(rows.count(), 2);
+    device.writeDevice();
+    feed(device, QStringLiteral("6.00,6.00\n"));
+    QCOMPARE(rows.count(), 3);
 }
 
 void tst_ConfiguredDevice::unansweredRefreshSuppressesNextRow()
 {
     ConfiguredDevice device(QStringLiteral("S1"), 1);
     device.recording = true;
+    QSignalSpy rows(&device, &ConfiguredDevice::rowRecorded);
     device.refreshDevice();
     device.writeDevice();
     feed(device, QStringLiteral("21.00,40.00\n"));
-    QCOMPARE(InsertSerialData::pendingCount(), 0);
+    QCOMPARE(rows.count(), 0);
     device.writeDevice();
     feed(device, QStringLiteral("21.00,40.00\n"));
-    QCOMPARE(InsertSerialData::pendingCount(), 1);
+    QCOMPARE(rows.count(), 1);
 }
 
 void tst_ConfiguredDevice::rowsReachTheDatabase()
 {
     ConfiguredDevice device(QStringLiteral("S'1\"; drop table kelvantis; --"), 1);
     device.recording = true;
+    QSignalSpy rows(&device, &ConfiguredDevice::rowRecorded);
     device.writeDevice();
     feed(device, QStringLiteral("----,56.70\n"));
     const quint32 stamp = quint32(device.lastTime.toSecsSinceEpoch());
-    QVERIFY(m_store->insertNow());
-    QCOMPARE(InsertSerialData::pendingCount(), 0);
+    QCOMPARE(rows.count(), 1);
+    QVERIFY(store(rows));
 
     QSqlDatabase db = QSqlDatabase::database(m_store->connectionName());
     QSqlQuery query(db);
     QVERIFY(query.exec(QStringLiteral("select serialno, channel1, channel2, pointDate from "
                                       "kelvantis")));
     QVERIFY(query.next());
-    QCOMPARE(query.value(0).toString(), device.deviceNumber);
+    QCOMPARE(query.value(0).toString(), device.settings().deviceNumber);
     QVERIFY(query.value(1).isNull());
     QCOMPARE(query.value(2).toDouble(), 56.7);
     QCOMPARE(query.value(3).toLongLong(), qlonglong(stamp));
@@ -308,13 +349,14 @@ void tst_ConfiguredDevice::gapRowOneIntervalLater()
 {
     RecorderInterval::setCurrent(60000);
     ConfiguredDevice device(QStringLiteral("S1"), 1);
+    QSignalSpy rows(&device, &ConfiguredDevice::rowRecorded);
     device.insertNoValue();
-    QCOMPARE(InsertSerialData::pendingCount(), 0);
+    QCOMPARE(rows.count(), 0);
     device.recording = true;
     device.writeDevice();
     device.insertNoValue();
-    QCOMPARE(InsertSerialData::pendingCount(), 1);
-    QVERIFY(m_store->insertNow());
+    QCOMPARE(rows.count(), 1);
+    QVERIFY(store(rows));
     QSqlQuery query(QSqlDatabase::database(m_store->connectionName()));
     QVERIFY(query.exec(QStringLiteral("select channel1, channel2, pointDate from kelvantis")));
     QVERIFY(query.next());
@@ -458,8 +500,8 @@ void tst_ConfiguredDevice::settingsRoundTrip()
     device.setNewBuzzerAlarm(QStringLiteral("OFF"));
     QCOMPARE(device.settings(), s);
     device.commitNewSettings();
-    QCOMPARE(device.ch2Max, 4.0f);
-    QCOMPARE(device.buzzerAlarm, QStringLiteral("OFF"));
+    QCOMPARE(device.settings().ch2Max, 4.0f);
+    QCOMPARE(device.settings().buzzerAlarm, QStringLiteral("OFF"));
 }
 
 void tst_ConfiguredDevice::dialogueOnlyForLanDevices()

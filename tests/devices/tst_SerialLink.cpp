@@ -19,7 +19,6 @@ class tst_SerialLink : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void answerReachesDevice();
     void splitAnswerIsJoined();
     void answerWithoutMarkerIsDropped();
@@ -40,6 +39,7 @@ private:
 void tst_SerialLink::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    qRegisterMetaType<PendingRow>();
     const QString announce = m_dir.filePath(QStringLiteral("ports"));
     qputenv(UsbPortDetector::AnnounceVariable, announce.toUtf8());
     m_sim = new SimulatorProcess(this);
@@ -53,11 +53,6 @@ void tst_SerialLink::initTestCase()
                                    QStringLiteral("tstserial"), this);
     QVERIFY(m_store->createConnection());
     RecorderInterval::setCurrent(1000);
-}
-
-void tst_SerialLink::cleanupTestCase()
-{
-    InsertSerialData::clearPending();
 }
 
 ConfiguredDevice *tst_SerialLink::openDevice(const QString &serial)
@@ -201,11 +196,11 @@ void tst_SerialLink::markerHandling()
 
 void tst_SerialLink::recordedRowsWhileRecording()
 {
-    InsertSerialData::clearPending();
     QScopedPointer<ConfiguredDevice> device(openDevice(QStringLiteral("SIMB2")));
     QVERIFY(device->open());
     auto *serial = dynamic_cast<SerialDevice *>(device->link());
     QSignalSpy answers(serial, &SerialDevice::readyRead);
+    QSignalSpy rows(device.data(), &ConfiguredDevice::rowRecorded);
     device->recording = true;
     device->writeDevice();
     QVERIFY(answers.wait(10000));
@@ -213,11 +208,14 @@ void tst_SerialLink::recordedRowsWhileRecording()
     QTRY_COMPARE_WITH_TIMEOUT(answers.count(), 2, 10000);
     device->writeDevice();
     QTRY_COMPARE_WITH_TIMEOUT(answers.count(), 3, 10000);
-    QCOMPARE(InsertSerialData::pendingCount(), 2);
+    QCOMPARE(rows.count(), 2);
     device->insertNoValue();
-    QCOMPARE(InsertSerialData::pendingCount(), 3);
-    QVERIFY(m_store->insertNow());
-    QCOMPARE(InsertSerialData::pendingCount(), 0);
+    QCOMPARE(rows.count(), 3);
+    StoreBatch batch;
+    for (const QList<QVariant> &row : qAsConst(rows))
+        batch.readings.append(row.at(0).value<PendingRow>());
+    QCOMPARE(m_store->write(batch), InsertSerialData::Outcome::Written);
+    QCOMPARE(m_store->endDateTime(), quint64(batch.readings.last().pointDate));
 }
 
 void tst_SerialLink::portVanishesAndComesBack()
@@ -255,7 +253,8 @@ void tst_SerialLink::portVanishesAndComesBack()
 
     // What the main window does when the serial number shows up on a port.
     device->close();
-    device->setDeviceInfo(device->deviceName, device->ch1Name, device->ch2Name, newPort, 23);
+    device->setDeviceInfo(device->settings().deviceName, device->settings().ch1Name,
+                          device->settings().ch2Name, newPort, 23);
     QVERIFY(device->open());
     QVERIFY(device->connected);
     auto *serial = dynamic_cast<SerialDevice *>(device->link());

@@ -339,10 +339,10 @@ void tst_TelnetLink::dialogue()
                      QStringLiteral("ATBAL ON"), QStringLiteral("ATBSET")}),
         5000);
     // The active limits change only when the dialog commits them.
-    QCOMPARE(m_device->ch1Min, 1.0f);
+    QCOMPARE(m_device->settings().ch1Min, 1.0f);
     m_device->commitNewSettings();
-    QCOMPARE(m_device->ch1Max, 30.1f);
-    QCOMPARE(m_device->buzzerAlarm, QStringLiteral("ON"));
+    QCOMPARE(m_device->settings().ch1Max, 30.1f);
+    QCOMPARE(m_device->settings().buzzerAlarm, QStringLiteral("ON"));
 
     // Data polls work again afterwards.
     QSignalSpy answers(telnet(), &TelnetDevice::readyRead);

@@ -226,13 +226,13 @@ void tst_ManualConfigDeviceDialog::typedDeviceIsOpened()
     QVERIFY(device);
     QVERIFY(messages().isEmpty());
     QCOMPARE(device->parent(), nullptr);
-    QCOMPARE(device->deviceNumber, deviceNumber);
-    QCOMPARE(device->deviceInterface, 2);
-    QCOMPARE(device->deviceName, QStringLiteral("Bench"));
-    QCOMPARE(device->ch1Name, QStringLiteral("CH1"));
-    QCOMPARE(device->ch2Name, QStringLiteral("CH2"));
-    QCOMPARE(device->interfaceAddress, m_lan.address);
-    QCOMPARE(device->tcpPort, m_lan.port);
+    QCOMPARE(device->settings().deviceNumber, deviceNumber);
+    QCOMPARE(device->settings().deviceInterface, 2);
+    QCOMPARE(device->settings().deviceName, QStringLiteral("Bench"));
+    QCOMPARE(device->settings().ch1Name, QStringLiteral("CH1"));
+    QCOMPARE(device->settings().ch2Name, QStringLiteral("CH2"));
+    QCOMPARE(device->settings().interfaceAddress, m_lan.address);
+    QCOMPARE(device->settings().tcpPort, m_lan.port);
     // The link was opened: it connects and asks for a reading.
     QTRY_VERIFY_WITH_TIMEOUT(device->connected, 10000);
     QVERIFY(!device->ch1Value.isEmpty());
@@ -277,7 +277,7 @@ void tst_ManualConfigDeviceDialog::networkInfoShowsAddressAndPort()
         QCOMPARE(rejected.count(), 1);
         QTRY_VERIFY(dialog.isNull());
     }
-    QCOMPARE(device.interfaceAddress, QStringLiteral("127.0.0.5"));
+    QCOMPARE(device.settings().interfaceAddress, QStringLiteral("127.0.0.5"));
 }
 
 QTEST_MAIN(tst_ManualConfigDeviceDialog)

@@ -131,11 +131,11 @@ QList<MessageDialog *> tst_SensingDialogue::messages() const
 
 void tst_SensingDialogue::verifyActiveUnchanged() const
 {
-    QCOMPARE(m_device->ch1Min, 18.0f);
-    QCOMPARE(m_device->ch1Max, 26.0f);
-    QCOMPARE(m_device->ch2Min, 30.0f);
-    QCOMPARE(m_device->ch2Max, 70.0f);
-    QCOMPARE(m_device->buzzerAlarm, QStringLiteral("OFF"));
+    QCOMPARE(m_device->settings().ch1Min, 18.0f);
+    QCOMPARE(m_device->settings().ch1Max, 26.0f);
+    QCOMPARE(m_device->settings().ch2Min, 30.0f);
+    QCOMPARE(m_device->settings().ch2Max, 70.0f);
+    QCOMPARE(m_device->settings().buzzerAlarm, QStringLiteral("OFF"));
 }
 
 void tst_SensingDialogue::verifyIdleForm() const
@@ -185,16 +185,16 @@ void tst_SensingDialogue::settingsReachTheDevice()
           "doubleSpinBox_ch2Min", "doubleSpinBox_ch2Max", "comboBox_buzzer"})
         QVERIFY2(!child<QWidget>(name)->isEnabled(), name);
     QCOMPARE(confirmed.count(), 1);
-    QCOMPARE(m_device->deviceName, QStringLiteral("Incubator"));
-    QCOMPARE(m_device->ch1Min, 18.0f);
+    QCOMPARE(m_device->settings().deviceName, QStringLiteral("Incubator"));
+    QCOMPARE(m_device->settings().ch1Min, 18.0f);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull(), 5000);
     QCOMPARE(confirmed.count(), 2);
-    QCOMPARE(m_device->ch1Min, 36.5f);
-    QCOMPARE(m_device->ch1Max, 37.5f);
-    QCOMPARE(m_device->ch2Min, -5.5f);
-    QCOMPARE(m_device->ch2Max, 60.0f);
-    QCOMPARE(m_device->buzzerAlarm, QStringLiteral("AND"));
+    QCOMPARE(m_device->settings().ch1Min, 36.5f);
+    QCOMPARE(m_device->settings().ch1Max, 37.5f);
+    QCOMPARE(m_device->settings().ch2Min, -5.5f);
+    QCOMPARE(m_device->settings().ch2Max, 60.0f);
+    QCOMPARE(m_device->settings().buzzerAlarm, QStringLiteral("AND"));
     QTRY_COMPARE_WITH_TIMEOUT(
         commandsReceived(),
         (QStringList{QStringLiteral("ATBMIN1 36.50"), QStringLiteral("ATBMAX1 37.50"),
@@ -215,8 +215,8 @@ void tst_SensingDialogue::onlyTheBuzzerChanged()
              (QStringList{QStringLiteral("ATBMIN1 18.00"), QStringLiteral("ATBMAX1 26.00"),
                           QStringLiteral("ATBMIN2 30.00"), QStringLiteral("ATBMAX2 70.00"),
                           QStringLiteral("ATBAL CH1"), QStringLiteral("ATBSET")}));
-    QCOMPARE(m_device->buzzerAlarm, QStringLiteral("CH1"));
-    QCOMPARE(m_device->ch2Max, 70.0f);
+    QCOMPARE(m_device->settings().buzzerAlarm, QStringLiteral("CH1"));
+    QCOMPARE(m_device->settings().ch2Max, 70.0f);
 }
 
 void tst_SensingDialogue::refusal_data()
@@ -302,8 +302,8 @@ void tst_SensingDialogue::earlierTimerDoesNotStopARetry()
     QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull() || messages().size() > 1, 10000);
     QVERIFY2(m_dialog.isNull(), "the retry was reported as failed");
     QCOMPARE(confirmed.count(), 3);
-    QCOMPARE(m_device->ch1Min, 1.0f);
-    QCOMPARE(m_device->ch2Max, 4.0f);
+    QCOMPARE(m_device->settings().ch1Min, 1.0f);
+    QCOMPARE(m_device->settings().ch2Max, 4.0f);
     QCOMPARE(commandsReceived().size(), 6);
 }
 

@@ -144,11 +144,11 @@ void tst_SensingOptionDialogs::customUnitPolicy()
 
     QTest::mouseClick(child<QPushButton>(dialog, "pushButton_confirm"), Qt::LeftButton);
     QCOMPARE(confirmed.count(), 1);
-    QCOMPARE(device.ch1Unit, 4);
-    QCOMPARE(device.ch1Custom, QStringLiteral("Hum/kg"));
+    QCOMPARE(device.settings().ch1Unit, 4);
+    QCOMPARE(device.settings().ch1Custom, QStringLiteral("Hum/kg"));
     // A channel that is no longer custom keeps no custom text.
-    QCOMPARE(device.ch2Unit, 2);
-    QCOMPARE(device.ch2Custom, QString());
+    QCOMPARE(device.settings().ch2Unit, 2);
+    QCOMPARE(device.settings().ch2Custom, QString());
     QTRY_VERIFY(guard.isNull());
 }
 
@@ -216,8 +216,8 @@ void tst_SensingOptionDialogs::validation()
     QVERIFY(shown.first()->isVisible());
     QVERIFY(dialog->isVisible());
     QCOMPARE(confirmed.count(), 0);
-    QCOMPARE(device.ch1Name, QStringLiteral("Temp"));
-    QCOMPARE(device.ch1Min, 2.0f);
+    QCOMPARE(device.settings().ch1Name, QStringLiteral("Temp"));
+    QCOMPARE(device.settings().ch1Min, 2.0f);
     QCOMPARE(device.syncState(), 0);
     delete dialog;
 }
@@ -226,8 +226,8 @@ void tst_SensingOptionDialogs::usbConfirmStoresEverything()
 {
     ConfiguredDevice device(QStringLiteral("KV1"), 1);
     fill(device);
-    device.setDeviceInfo(device.deviceName, device.ch1Name, device.ch2Name,
-                         QStringLiteral("/dev/ttyACM3"), 4000);
+    device.setDeviceInfo(device.settings().deviceName, device.settings().ch1Name,
+                         device.settings().ch2Name, QStringLiteral("/dev/ttyACM3"), 4000);
     device.connected = true;
     auto *dialog = new SensingOptionUsbDialog(&device);
     QPointer<QDialog> guard(dialog);
@@ -250,17 +250,17 @@ void tst_SensingOptionDialogs::usbConfirmStoresEverything()
     QCOMPARE(confirmed.count(), 1);
     QCOMPARE(accepted.count(), 1);
     QVERIFY(OpenMessages::ownedBy(dialog).isEmpty());
-    QCOMPARE(device.deviceName, QStringLiteral("Freezer"));
-    QCOMPARE(device.ch1Name, QStringLiteral("Air"));
-    QCOMPARE(device.ch2Name, QStringLiteral("Door"));
-    QCOMPARE(device.interfaceAddress, QStringLiteral("/dev/ttyACM3"));
-    QCOMPARE(device.tcpPort, quint16(23));
-    QCOMPARE(device.ch1Unit, 2);
-    QCOMPARE(device.ch2Unit, 0);
-    QCOMPARE(device.ch1Min, 30.1f);
-    QCOMPARE(device.ch1Max, -20.0f);
-    QCOMPARE(device.ch2Min, 30.0f);
-    QCOMPARE(device.ch2Max, 55.25f);
+    QCOMPARE(device.settings().deviceName, QStringLiteral("Freezer"));
+    QCOMPARE(device.settings().ch1Name, QStringLiteral("Air"));
+    QCOMPARE(device.settings().ch2Name, QStringLiteral("Door"));
+    QCOMPARE(device.settings().interfaceAddress, QStringLiteral("/dev/ttyACM3"));
+    QCOMPARE(device.settings().tcpPort, quint16(23));
+    QCOMPARE(device.settings().ch1Unit, 2);
+    QCOMPARE(device.settings().ch2Unit, 0);
+    QCOMPARE(device.settings().ch1Min, 30.1f);
+    QCOMPARE(device.settings().ch1Max, -20.0f);
+    QCOMPARE(device.settings().ch2Min, 30.0f);
+    QCOMPARE(device.settings().ch2Max, 55.25f);
     QTRY_VERIFY(guard.isNull());
 }
 
@@ -274,8 +274,8 @@ void tst_SensingOptionDialogs::untouchedLimitsKeepTheirExactValue()
     auto *dialog = new SensingOptionUsbDialog(&usb);
     QCOMPARE(child<QDoubleSpinBox>(dialog, "doubleSpinBox_ch1Min")->value(), 20.13);
     dialog->confirm();
-    QCOMPARE(usb.ch1Min, 20.125f);
-    QCOMPARE(usb.ch2Max, 70.0049f);
+    QCOMPARE(usb.settings().ch1Min, 20.125f);
+    QCOMPARE(usb.settings().ch2Max, 70.0049f);
 
     // For a LAN device the same values are no change, so nothing is sent.
     ConfiguredDevice lan(QStringLiteral("001EC01234AB"), 2);
@@ -287,7 +287,7 @@ void tst_SensingOptionDialogs::untouchedLimitsKeepTheirExactValue()
     lanDialog->confirm();
     QCOMPARE(accepted.count(), 1);
     QCOMPARE(lan.syncState(), 0);
-    QCOMPARE(lan.ch1Min, 20.125f);
+    QCOMPARE(lan.settings().ch1Min, 20.125f);
 }
 
 void tst_SensingOptionDialogs::buzzerBox()
@@ -312,7 +312,7 @@ void tst_SensingOptionDialogs::buzzerBox()
     QCOMPARE(box->currentText(), QStringLiteral("ON"));
     QCOMPARE(box->count(), 6);
     dialog->confirm();
-    QCOMPARE(device.buzzerAlarm, QStringLiteral("ON"));
+    QCOMPARE(device.settings().buzzerAlarm, QStringLiteral("ON"));
     QCOMPARE(device.syncState(), 0);
     QTRY_VERIFY(guard.isNull());
 }
@@ -321,8 +321,8 @@ void tst_SensingOptionDialogs::lanWithoutChangeClosesWithoutDialogue()
 {
     ConfiguredDevice device(QStringLiteral("001EC01234AB"), 2);
     fill(device);
-    device.setDeviceInfo(device.deviceName, device.ch1Name, device.ch2Name,
-                         QStringLiteral("127.0.0.1"), 2424);
+    device.setDeviceInfo(device.settings().deviceName, device.settings().ch1Name,
+                         device.settings().ch2Name, QStringLiteral("127.0.0.1"), 2424);
     auto *dialog = new SensingOptionTelnetDialog(&device);
     QPointer<QDialog> guard(dialog);
     QSignalSpy confirmed(dialog, &SensingOptionTelnetDialog::sensingConfirm);
@@ -333,10 +333,10 @@ void tst_SensingOptionDialogs::lanWithoutChangeClosesWithoutDialogue()
     QCOMPARE(confirmed.count(), 1);
     QCOMPARE(accepted.count(), 1);
     QVERIFY(OpenMessages::ownedBy(dialog).isEmpty());
-    QCOMPARE(device.deviceName, QStringLiteral("Renamed"));
+    QCOMPARE(device.settings().deviceName, QStringLiteral("Renamed"));
     // A LAN device keeps its own address and port.
-    QCOMPARE(device.interfaceAddress, QStringLiteral("127.0.0.1"));
-    QCOMPARE(device.tcpPort, quint16(2424));
+    QCOMPARE(device.settings().interfaceAddress, QStringLiteral("127.0.0.1"));
+    QCOMPARE(device.settings().tcpPort, quint16(2424));
     QCOMPARE(device.syncState(), 0);
     QTRY_VERIFY(guard.isNull());
 }
@@ -370,9 +370,9 @@ void tst_SensingOptionDialogs::lanChangeAfterConnectionLoss()
     QVERIFY(child<QComboBox>(dialog, "comboBox_buzzer")->isEnabled());
     // Names go at once; the alarm settings wait as pending ones.
     QCOMPARE(confirmed.count(), 1);
-    QCOMPARE(device.ch2Name, QStringLiteral("RH"));
-    QCOMPARE(device.ch2Max, 70.0f);
-    QCOMPARE(device.buzzerAlarm, QStringLiteral("OFF"));
+    QCOMPARE(device.settings().ch2Name, QStringLiteral("RH"));
+    QCOMPARE(device.settings().ch2Max, 70.0f);
+    QCOMPARE(device.settings().buzzerAlarm, QStringLiteral("OFF"));
     QCOMPARE(device.newCh2Max, 65.0f);
     QCOMPARE(device.newBuzzerAlarm, QStringLiteral("OR"));
     QCOMPARE(device.syncState(), 0);

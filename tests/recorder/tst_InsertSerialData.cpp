@@ -1,5 +1,6 @@
 #include "core/NoValue.h"
 #include "store/InsertSerialData.h"
+#include "store/StoreSchema.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,39 @@ PendingRow row(const QString &serial, double c1, double c2, quint32 t)
     return PendingRow{serial, c1, c2, t};
 }
 
+StoreBatch readings(const QVector<PendingRow> &rows)
+{
+    StoreBatch batch;
+    batch.readings = rows;
+    return batch;
+}
+
+using Outcome = InsertSerialData::Outcome;
+
+// Holds the write lock from another connection until it goes out of scope.
+class WriteLock
+{
+public:
+    explicit WriteLock(const QString &path)
+    {
+        m_db = QSqlDatabase::addDatabase("QSQLITE", "locker");
+        m_db.setDatabaseName(path);
+        m_locked = m_db.open() && QSqlQuery(m_db).exec("begin immediate");
+    }
+    ~WriteLock()
+    {
+        QSqlQuery(m_db).exec("rollback");
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("locker");
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    QSqlDatabase m_db;
+    bool m_locked = false;
+};
+
 } // namespace
 
 class TestInsertSerialData : public QObject
@@ -57,8 +91,6 @@ private:
     QString freshPath() { return m_dir.filePath(QStringLiteral("db%1.dat").arg(++m_next)); }
 
 private slots:
-    void cleanup() { InsertSerialData::clearPending(); }
-
     void createsTheTableWithTheExactStatement()
     {
         const QString path = freshPath();
@@ -84,7 +116,9 @@ private slots:
                  QStringLiteral("CREATE TABLE kelvantis (\t\tid integer primary key "
                                 "autoincrement,\t\tserialno varchar(18) not null, \t\tchannel1 "
                                 "float, channel2 float, \t\tpointDate integer not null\t\t)"));
-        QCOMPARE(objects, QStringList({"kelvantis", "sqlite_sequence"}));
+        // The event log is added beside the readings.
+        QCOMPARE(objects,
+                 QStringList({"events", "events_eventTime", "kelvantis", "sqlite_sequence"}));
         QVERIFY(q.exec("PRAGMA page_size") && q.next());
         QCOMPARE(q.value(0).toInt(), 4096);
         QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
@@ -103,15 +137,13 @@ private slots:
         QCOMPARE(writer.startDateTime(), quint64(0));
         QCOMPARE(writer.endDateTime(), quint64(0));
 
-        InsertSerialData::append(row("S1", 21.5, 40.2, 1577836800));
-        InsertSerialData::append(row("S2", NoValue, 18, 1577836800));
-        InsertSerialData::append(row("S3", NoValue, NoValue, 1577836810));
-        InsertSerialData::append(row("S4", 23.456789, 1234567, 1577836805));
-        InsertSerialData::append(row("S5", std::numeric_limits<double>::quiet_NaN(),
-                                     std::numeric_limits<double>::infinity(), 1577836790));
-        QCOMPARE(InsertSerialData::pendingCount(), 5);
-        QVERIFY(writer.insertNow());
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
+        QCOMPARE(
+            writer.write(readings(
+                {row("S1", 21.5, 40.2, 1577836800), row("S2", NoValue, 18, 1577836800),
+                 row("S3", NoValue, NoValue, 1577836810), row("S4", 23.456789, 1234567, 1577836805),
+                 row("S5", std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity(), 1577836790)})),
+            Outcome::Written);
 
         QList<StoredRow> rows = storedRows(path);
         QCOMPARE(rows.size(), 5);
@@ -136,11 +168,9 @@ private slots:
         const QString path = freshPath();
         InsertSerialData writer(path, "t3");
         QVERIFY(writer.createConnection());
-        InsertSerialData::append(row("S1", 1, 2, 100));
-        InsertSerialData::append(row("S1", 1, 2, 100));
-        QVERIFY(writer.insertNow());
-        InsertSerialData::append(row("S1", 1, 2, 100));
-        QVERIFY(writer.insertNow());
+        QCOMPARE(writer.write(readings({row("S1", 1, 2, 100), row("S1", 1, 2, 100)})),
+                 Outcome::Written);
+        QCOMPARE(writer.write(readings({row("S1", 1, 2, 100)})), Outcome::Written);
         QCOMPARE(storedRows(path).size(), 2);
     }
 
@@ -150,9 +180,8 @@ private slots:
         InsertSerialData writer(path, "t4");
         QVERIFY(writer.createConnection());
         const QString evil = QStringLiteral("x', 1, 1, 1; drop table kelvantis; --");
-        InsertSerialData::append(row(evil, 1, 2, 100));
-        InsertSerialData::append(row("O'Brien", 3, 4, 101));
-        QVERIFY(writer.insertNow());
+        QCOMPARE(writer.write(readings({row(evil, 1, 2, 100), row("O'Brien", 3, 4, 101)})),
+                 Outcome::Written);
         const QList<StoredRow> rows = storedRows(path);
         QCOMPARE(rows.size(), 2);
         QStringList serials{rows[0].serialNo, rows[1].serialNo};
@@ -166,10 +195,10 @@ private slots:
         InsertSerialData writer(path, "t5");
         QVERIFY(writer.createConnection());
         const int count = InsertSerialData::MaxRowsPerStatement * 2 + 37;
+        StoreBatch batch;
         for (int i = 0; i < count; ++i)
-            InsertSerialData::append(row("S", i, -i, quint32(1000 + i)));
-        QVERIFY(writer.insertNow());
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
+            batch.readings.append(row("S", i, -i, quint32(1000 + i)));
+        QCOMPARE(writer.write(batch), Outcome::Written);
         QCOMPARE(storedRows(path).size(), count);
         QCOMPARE(writer.endDateTime(), quint64(1000 + count - 1));
     }
@@ -180,52 +209,33 @@ private slots:
         {
             InsertSerialData writer(path, "t6a");
             QVERIFY(writer.createConnection());
-            InsertSerialData::append(row("S1", 1, 1, 50));
-            QVERIFY(writer.insertNow());
+            QCOMPARE(writer.write(readings({row("S1", 1, 1, 50)})), Outcome::Written);
         }
         InsertSerialData writer(path, "t6b");
         QVERIFY(writer.createConnection());
-        InsertSerialData::append(row("S1", 2, 2, 60));
-        QVERIFY(writer.insertNow());
+        QCOMPARE(writer.write(readings({row("S1", 2, 2, 60)})), Outcome::Written);
         QCOMPARE(storedRows(path).size(), 2);
         QCOMPARE(writer.startDateTime(), quint64(50));
     }
 
-    void lockedDatabaseKeepsTheBatchForALaterFlush()
+    void lockedDatabaseAnswersBusyAndWritesLater()
     {
         const QString path = freshPath();
         InsertSerialData writer(path, "t7");
         QVERIFY(writer.createConnection());
-        InsertSerialData::append(row("S1", 1, 1, 10));
-        InsertSerialData::append(row("S1", 2, 2, 20));
-
+        const StoreBatch batch = readings({row("S1", 1, 1, 10), row("S1", 2, 2, 20)});
         {
             // Another program holds the write lock.
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "locker");
-            other.setDatabaseName(path);
-            QVERIFY(other.open());
-            QSqlQuery q(other);
-            QVERIFY(q.exec("begin immediate"));
-            QVERIFY(!writer.insertNow());
-            QCOMPARE(InsertSerialData::pendingCount(), 2);
-            InsertSerialData::append(row("S1", 3, 3, 30));
-            // Opening the project meanwhile is no error either.
+            WriteLock lock(path);
+            QVERIFY(lock.locked());
+            QString error;
+            QCOMPARE(writer.write(batch, &error), Outcome::Busy);
+            QVERIFY(!error.isEmpty());
+            // Opening the project meanwhile is no error.
             QVERIFY(InsertSerialData(path, "t7b").createConnection());
-            QVERIFY(q.exec("rollback"));
-            q.clear();
-            other.close();
         }
-        QSqlDatabase::removeDatabase("locker");
-
-        QVERIFY(writer.insertNow());
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
-        const QList<StoredRow> rows = storedRows(path);
-        QCOMPARE(rows.size(), 3);
-        QList<qlonglong> times;
-        for (const StoredRow &r : rows)
-            times << r.pointDate;
-        std::sort(times.begin(), times.end());
-        QCOMPARE(times, QList<qlonglong>({10, 20, 30}));
+        QCOMPARE(writer.write(batch), Outcome::Written);
+        QCOMPARE(storedRows(path).size(), 2);
     }
 
     void readerDoesNotBlockTheWriter()
@@ -240,8 +250,7 @@ private slots:
             QSqlQuery q(reader);
             QVERIFY(q.exec("begin"));
             QVERIFY(q.exec("select count(*) from kelvantis") && q.next());
-            InsertSerialData::append(row("S1", 1, 1, 10));
-            QVERIFY(writer.insertNow());
+            QCOMPARE(writer.write(readings({row("S1", 1, 1, 10)})), Outcome::Written);
             QVERIFY(q.exec("commit"));
             q.clear();
             reader.close();
@@ -250,31 +259,93 @@ private slots:
         QCOMPARE(storedRows(path).size(), 1);
     }
 
-    void rowsGoOnlyIntoTheDatabaseTheyWereRecordedFor()
+    void eventsAreWrittenWithTheReadingsOfTheirBatch()
     {
-        const QString first = freshPath();
-        const QString second = freshPath();
-        InsertSerialData::append(row("NOPROJECT", 1, 1, 1));
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
-        {
-            InsertSerialData a(first, "t9a");
-            QVERIFY(a.createConnection());
-            InsertSerialData::append(row("A", 1, 1, 10));
+        const QString path = freshPath();
+        InsertSerialData writer(path, "t16");
+        QVERIFY(writer.createConnection());
+        EventRecord alarm;
+        alarm.time = 1577836800;
+        alarm.kind = EventKind::AlarmBegin;
+        alarm.serialNo = "S1";
+        alarm.channel = 2;
+        alarm.value = 31.5;
+        alarm.limit = 30;
+        EventRecord change;
+        change.time = 1577836801;
+        change.kind = EventKind::ConfigChange;
+        change.detail = R"({"field": "ch1Max", "old": 30, "new": 35})";
+        change.repeats = 3;
+        StoreBatch batch = readings({row("S1", 1, 31.5, 1577836800)});
+        batch.events = {alarm, change};
+        QCOMPARE(writer.write(batch), Outcome::Written);
+
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "events");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("select eventTime, kind, serialno, channel, value, limitValue, detail, "
+                       "repeats from events order by id"));
+        QList<EventRecord> stored;
+        while (q.next()) {
+            EventRecord e;
+            e.time = q.value(0).toLongLong();
+            e.kind = q.value(1).toString();
+            e.serialNo = q.value(2).toString();
+            e.channel = q.value(3).toInt();
+            if (!q.value(4).isNull())
+                e.value = q.value(4).toDouble();
+            if (!q.value(5).isNull())
+                e.limit = q.value(5).toDouble();
+            e.detail = q.value(6).toString();
+            e.repeats = q.value(7).toInt();
+            stored.append(e);
         }
-        InsertSerialData b(second, "t9b");
-        QVERIFY(b.createConnection());
-        InsertSerialData::append(row("B", 2, 2, 20));
-        QVERIFY(b.insertNow());
-        const QList<StoredRow> rows = storedRows(second);
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].serialNo, QStringLiteral("B"));
-        // The first project's row waits for its own database.
-        QCOMPARE(InsertSerialData::pendingCount(), 1);
-        InsertSerialData again(first, "t9c");
-        QVERIFY(again.createConnection());
-        QVERIFY(again.insertNow());
-        QCOMPARE(storedRows(first).size(), 1);
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
+        QCOMPARE(stored, (QList<EventRecord>{alarm, change}));
+
+        // An event the database refuses takes the readings of its batch
+        // with it: one transaction.
+        QVERIFY(q.exec("create trigger refuse before insert on events begin "
+                       "select raise(abort, 'refused'); end"));
+        batch.readings = {row("S2", 5, 5, 1577836900)};
+        batch.events = {change};
+        QString error;
+        QCOMPARE(writer.write(batch, &error), Outcome::Failed);
+        QVERIFY2(error.contains("refused"), qPrintable(error));
+        QCOMPARE(storedRows(path).size(), 1);
+        q.clear();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("events");
+    }
+
+    // A file from before the event log: opened as it is, its readings kept,
+    // the event table added.
+    void fileWithoutEventTableGetsIt()
+    {
+        const QString path = freshPath();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(StoreSchema::Readings::CreateStatement));
+            QVERIFY(q.exec("insert into kelvantis (serialno, channel1, channel2, pointDate) "
+                           "values ('OLD', 1, 2, 42)"));
+            q.clear();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        InsertSerialData writer(path, "t17");
+        QVERIFY(writer.createConnection());
+        QCOMPARE(writer.startDateTime(), quint64(42));
+        StoreBatch batch;
+        EventRecord start;
+        start.time = 43;
+        start.kind = EventKind::RecordStart;
+        batch.events = {start};
+        QCOMPARE(writer.write(batch), Outcome::Written);
+        QCOMPARE(storedRows(path).size(), 1);
     }
 
     void unusableFilesAreRefusedAndLeftAlone()
@@ -294,9 +365,7 @@ private slots:
             InsertSerialData writer(text, "t10");
             QVERIFY(!writer.createConnection());
             QVERIFY(!writer.isOpened());
-            // No project database is open, so the row belongs nowhere.
-            InsertSerialData::append(row("S", 1, 1, 1));
-            QCOMPARE(InsertSerialData::pendingCount(), 0);
+            QCOMPARE(writer.write(readings({row("S", 1, 1, 1)})), Outcome::Failed);
             QCOMPARE(writer.startDateTime(), quint64(0));
         }
         QFile f(text);
@@ -314,8 +383,7 @@ private slots:
         {
             InsertSerialData writer(path, "t12");
             QVERIFY(writer.createConnection());
-            InsertSerialData::append(row("S", 1, 1, 1));
-            QVERIFY(writer.insertNow());
+            QCOMPARE(writer.write(readings({row("S", 1, 1, 1)})), Outcome::Written);
         }
         QVERIFY(QDir().mkdir(path + "-shm"));
         {

@@ -168,7 +168,7 @@ private slots:
         tile2.refreshTile();
         QVERIFY(panelOf(&tile2, "frame_value").contains(Grey));
         device.setUnits(1, 4);
-        device.ch2Custom = "ppm";
+        device.setCustomUnits(device.settings().ch1Custom, "ppm");
         tile2.updateValue("400.00");
         device.ch2Alarm = true;
         tile2.refreshTile();

@@ -6,7 +6,6 @@
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
-#include "store/InsertSerialData.h"
 #include "widgets/MessageDialog.h"
 #include "widgets/TopCustomFrame.h"
 
@@ -19,6 +18,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -34,6 +35,21 @@ private:
         const TestProject project(m_dir.path(), name);
         project.writeProject(devices, QString(), QString(), interval);
         return project.projectFile();
+    }
+
+    static int gapRows(const QString &path)
+    {
+        int count = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "gaps");
+            db.setDatabaseName(path);
+            QSqlQuery q(db);
+            if (db.open() && q.exec("select count(*) from kelvantis where channel1 is null") &&
+                q.next())
+                count = q.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase("gaps");
+        return count;
     }
 
     QStringList projectEntries(MoravinMain &w, bool enabled)
@@ -57,7 +73,6 @@ private slots:
     {
         for (MessageDialog *d : OpenMessages::all())
             d->close();
-        InsertSerialData::clearPending();
     }
 
     void startsWithTheCreateOpenPanelAndClosedProjectMenus()
@@ -133,7 +148,7 @@ private slots:
         QVERIFY(w.isProjectOpen());
         QCOMPARE(w.deviceList().size(), 2);
         QCOMPARE(w.deviceList().at(1)->settings(), TestProject::lanDevice("AA02"));
-        QVERIFY(w.insertSerialData() && w.insertSerialData()->isOpened());
+        QTRY_VERIFY(w.session()->isStoreOpen());
         QVERIFY(QFile::exists(m_dir.filePath("Cellar.dat")));
         QCOMPARE(RecorderInterval::current(), 5000);
         QCOMPARE(w.findChild<QLabel *>("label_interval")->text(),
@@ -151,7 +166,7 @@ private slots:
         w.slotCloseProject();
         QVERIFY(!w.isProjectOpen());
         QVERIFY(w.deviceList().isEmpty());
-        QVERIFY(!w.insertSerialData());
+        QVERIFY(!w.session()->isStoreOpen());
         QCOMPARE(RecorderInterval::current(), 10000);
         QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
         QCOMPARE(projectEntries(w, false), QStringList());
@@ -217,16 +232,20 @@ private slots:
         MoravinMain w;
         w.show();
         QString shown;
-        QTimer::singleShot(200, [&] {
+        // The database is opened off the window's thread; the box comes when
+        // the answer does.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 shown = box->windowTitle() + "|" + box->text();
                 box->accept();
             }
         });
+        answer.start(50);
         w.projectLoaded(path);
-        QCOMPARE(shown, QStringLiteral("ERROR|Create database error!\nExit program."));
-        QVERIFY(!w.isVisible());
-        QVERIFY(!w.insertSerialData());
+        QTRY_COMPARE(shown, QStringLiteral("ERROR|Create database error!\nExit program."));
+        QTRY_VERIFY(!w.isVisible());
+        QVERIFY(!w.session()->isStoreOpen());
         QFile f(m_dir.filePath("NotDb.dat"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), text);
@@ -252,8 +271,8 @@ private slots:
         QVERIFY(FormWidgets::action(w.projectMenu(), "Exit")->isEnabled());
         QVERIFY(FormWidgets::action(w.projectMenu(), "Close")->isEnabled());
         // The stop wrote one gap row for the device.
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
-        QVERIFY(w.insertSerialData()->endDateTime() > 0);
+        QTRY_COMPARE(w.session()->waitingReadings(), 0);
+        QCOMPARE(gapRows(m_dir.filePath("Rec.dat")), 1);
         QVERIFY(w.close());
         QVERIFY(!w.isVisible());
     }
@@ -264,17 +283,17 @@ private slots:
             "Alarm", 10000, {TestProject::lanDevice("E1"), TestProject::lanDevice("E2")});
         MoravinMain w;
         w.projectLoaded(path);
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.deviceList().at(0)->ch2Alarm = true;
         w.deviceList().at(1)->ch1Alarm = true;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
         w.deviceList().at(0)->ch2Alarm = false;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
         w.deviceList().at(1)->ch1Alarm = false;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
     }
 

@@ -203,15 +203,15 @@ private slots:
         const auto list = confirmed.at(0).at(0).value<QList<ConfiguredDevice *>>();
         QCOMPARE(list.size(), 3);
         QCOMPARE(list.at(0), &existing);
-        QCOMPARE(list.at(1)->deviceNumber, QStringLiteral("U0"));
-        QCOMPARE(list.at(1)->deviceInterface, 1);
-        QCOMPARE(list.at(1)->interfaceAddress, QStringLiteral("ttyACM0"));
+        QCOMPARE(list.at(1)->settings().deviceNumber, QStringLiteral("U0"));
+        QCOMPARE(list.at(1)->settings().deviceInterface, 1);
+        QCOMPARE(list.at(1)->settings().interfaceAddress, QStringLiteral("ttyACM0"));
         // The entry label is the number itself, so the device stays unnamed.
-        QCOMPARE(list.at(1)->deviceName, QString());
-        QCOMPARE(list.at(1)->ch1Name, QStringLiteral("CH1"));
-        QCOMPARE(list.at(2)->deviceInterface, 2);
-        QCOMPARE(list.at(2)->tcpPort, quint16(2323));
-        QCOMPARE(list.at(2)->ch2Name, QStringLiteral("CH2"));
+        QCOMPARE(list.at(1)->settings().deviceName, QString());
+        QCOMPARE(list.at(1)->settings().ch1Name, QStringLiteral("CH1"));
+        QCOMPARE(list.at(2)->settings().deviceInterface, 2);
+        QCOMPARE(list.at(2)->settings().tcpPort, quint16(2323));
+        QCOMPARE(list.at(2)->settings().ch2Name, QStringLiteral("CH2"));
     }
 
     void intervalChoiceTakesEffectAtOnceUnlessLocked()
@@ -261,8 +261,8 @@ private slots:
         list.onDeviceDisconnected("KV1");
         QCOMPARE(entries->item(0)->icon().pixmap(16).toImage(), disconnected);
 
-        b.deviceName = "Freezer";
-        b.interfaceAddress = "127.0.0.4";
+        b.setDeviceInfo("Freezer", b.settings().ch1Name, b.settings().ch2Name, "127.0.0.4",
+                        b.settings().tcpPort);
         list.refreshNames();
         QCOMPARE(entries->item(1)->text(), QStringLiteral("Freezer"));
         QCOMPARE(entries->item(1)->toolTip(), QStringLiteral("127.0.0.4"));
@@ -314,10 +314,10 @@ private slots:
         QCOMPARE(center.chartView()->device(), &b);
 
         QSignalSpy update(&center, &ProjectCenter::updateProjectFile);
-        b.ch1Min = 10;
-        b.ch1Max = 20;
+        b.setAlarmLimits(10, 20, b.settings().ch2Min, b.settings().ch2Max);
         b.ch1Value = "25.00";
-        b.deviceName = "Renamed";
+        b.setDeviceInfo("Renamed", b.settings().ch1Name, b.settings().ch2Name,
+                        b.settings().interfaceAddress, b.settings().tcpPort);
         center.slotSensingConfirm();
         QVERIFY(b.ch1Alarm);
         QCOMPARE(update.count(), 1);

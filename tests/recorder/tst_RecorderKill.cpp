@@ -3,8 +3,8 @@
 // flush that another program could already see. The recorder runs as a child
 // process (this program with --child), recording a steady stream of readings.
 #include "MoravinMain.h"
+#include "control/RecordingSession.h"
 #include "core/ProjectFile.h"
-#include "store/InsertSerialData.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -35,9 +35,10 @@ int runChild(int argc, char *argv[], const QString &project)
     window.slotStartRecord();
     quint32 next = quint32(QDateTime::currentSecsSinceEpoch()) * 100;
     QTimer stream;
-    QObject::connect(&stream, &QTimer::timeout, [&next] {
+    QObject::connect(&stream, &QTimer::timeout, [&next, &window] {
         for (int i = 0; i < RowsPerTick; ++i, ++next)
-            InsertSerialData::append({QStringLiteral("KILL"), double(next % 1000), 1.0, next});
+            window.session()->appendReading(
+                {QStringLiteral("KILL"), double(next % 1000), 1.0, next});
     });
     stream.start(TickMs);
     std::puts("recording");

@@ -1,5 +1,6 @@
 #include "MoravinMain.h"
 #include "SimulatorProcess.h"
+#include "control/RecordingSession.h"
 #include "core/NoValue.h"
 #include "core/ProjectFile.h"
 #include "device/AbstractDevice.h"
@@ -9,7 +10,6 @@
 #include "display/ChartView.h"
 #include "display/DashBoardDeviceItem.h"
 #include "panels/ProjectCenter.h"
-#include "store/InsertSerialData.h"
 
 #include <QLabel>
 
@@ -91,7 +91,7 @@ private slots:
 
         // The USB device was found on its new port and the project saved with it.
         ConfiguredDevice *usbDevice = window.deviceList().at(0);
-        QCOMPARE(usbDevice->interfaceAddress, ptyPort);
+        QTRY_COMPARE(usbDevice->settings().interfaceAddress, ptyPort);
         const auto saved = project.loadDeviceList(DeviceListCodec::Reader::Recorder);
         QCOMPARE(saved.devices.at(0).interfaceAddress, ptyPort);
         QCOMPARE(saved.devices.at(1).interfaceAddress, lan.address);
@@ -112,7 +112,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(usbAnswers.count() >= 3 && lanAnswers.count() >= 3, 30000);
         window.slotToggleRecord();
         QVERIFY(!window.isRecording());
-        QCOMPARE(InsertSerialData::pendingCount(), 0);
+        QTRY_COMPARE(window.session()->waitingReadings(), 0);
 
         const auto counts = rowsBySerial(m_dir.filePath("Plant.dat"));
         QCOMPARE(counts.size(), 2);
@@ -130,15 +130,15 @@ private slots:
         QVERIFY(
             simulator.start({"--announce", announce, "--discovery", "none", "--usb", "SIMUSB02"}));
         MoravinMain window;
-        window.checkConnection();
-        QCOMPARE(window.availDeviceList().size(), 1);
+        window.session()->checkUsbPorts();
+        QTRY_COMPARE(window.availDeviceList().size(), 1);
 
         QVERIFY(simulator.command("vanish SIMUSB02").startsWith("ok"));
-        QTRY_VERIFY_WITH_TIMEOUT((window.checkConnection(), window.availDeviceList().isEmpty()),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (window.session()->checkUsbPorts(), window.availDeviceList().isEmpty()), 5000);
         QVERIFY(simulator.command("restore SIMUSB02").startsWith("ok"));
-        QTRY_VERIFY_WITH_TIMEOUT((window.checkConnection(), window.availDeviceList().size() == 1),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (window.session()->checkUsbPorts(), window.availDeviceList().size() == 1), 5000);
         QCOMPARE(window.availDeviceList().at(0)->deviceNumber, QStringLiteral("SIMUSB02"));
         QCOMPARE(window.availDeviceList().at(0)->interfaceType, 1);
     }

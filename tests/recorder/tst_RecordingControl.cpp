@@ -7,11 +7,11 @@
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
 #include "device/RecorderInterval.h"
+#include "dialogs/CloseWaitDialog.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
-#include "store/InsertSerialData.h"
 #include "widgets/MessageDialog.h"
 
 #include <QAction>
@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -49,7 +50,7 @@ int rowCount(const QString &path, const QString &where = QString())
 }
 
 // Holds the write lock of a database from another connection for a while,
-// on a thread of its own so that the recorder's blocking wait can see it go.
+// on a thread of its own.
 class Locker : public QThread
 {
 public:
@@ -107,7 +108,20 @@ private slots:
     {
         for (MessageDialog *d : OpenMessages::all())
             d->close();
-        InsertSerialData::clearPending();
+    }
+
+    void statusBarShowsTheDeviceMakersLogo()
+    {
+        MoravinMain w;
+        QCOMPARE(w.findChildren<QLabel *>("label_top_logo").size(), 1);
+        QVERIFY(w.findChild<QFrame *>("menuFrame")->findChild<QLabel *>("label_top_logo"));
+        auto *logo = w.findChild<QFrame *>("statusFrame")->findChild<QLabel *>("label_bottom_logo");
+        QVERIFY(logo);
+        QCOMPARE(logo->maximumWidth(), 100);
+        const QImage shown = logo->pixmap(Qt::ReturnByValue).toImage();
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown,
+                 QPixmap(":/img/KelvantisLogo.png").toImage().convertToFormat(shown.format()));
     }
 
     void newProjectGoesThroughTheConfigurationPanel()
@@ -135,9 +149,9 @@ private slots:
         QCOMPARE(w.currentPanel(), w.projectCenter());
         QVERIFY(!w.discovery()->isRunning());
         QCOMPARE(w.deviceList().size(), 1);
-        QCOMPARE(w.deviceList().at(0)->parent(), &w);
-        QVERIFY(w.writeDeviceTimer()->isActive());
-        QCOMPARE(w.writeDeviceTimer()->interval(), 1000);
+        QCOMPARE(w.deviceList().at(0)->parent(), w.session());
+        QVERIFY(w.session()->pollTimer()->isActive());
+        QCOMPARE(w.session()->pollTimer()->interval(), 1000);
         QCOMPARE(
             w.findChild<QFrame *>("statusFrame")->findChild<QLabel *>("label_interval")->text(),
             QStringLiteral("Interval :1 sec"));
@@ -150,7 +164,7 @@ private slots:
             QSettings("MoravinLite", "Moravin Lite").value("RecentProjects/list").toStringList(),
             QStringList{"Fresh"});
         QVERIFY(FormWidgets::action(w.projectMenu(), "Add/Delete")->isEnabled());
-        QVERIFY(QFile::exists(m_dir.filePath("Fresh.dat")));
+        QTRY_VERIFY(QFile::exists(m_dir.filePath("Fresh.dat")));
 
         w.slotCloseProject();
         QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
@@ -169,8 +183,8 @@ private slots:
         w.slotAddDeviceProject();
         QVERIFY(!w.isProjectOpen());
         QVERIFY(!w.projectCenter());
-        QVERIFY(!w.insertSerialData());
-        QVERIFY(!w.writeDeviceTimer()->isActive());
+        QVERIFY(!w.session()->isStoreOpen());
+        QVERIFY(!w.session()->pollTimer()->isActive());
         QVERIFY(w.projectManager());
         QVERIFY(!w.projectManager()->intervalMenu()->isEnabled());
         QVERIFY(FormWidgets::action(w.projectMenu(), "Close")->isEnabled());
@@ -191,29 +205,61 @@ private slots:
         QCOMPARE(ProjectFile(path).storedDataInterval(), 5000);
     }
 
+    // A device added by hand, removed and added again with another address,
+    // port and name: the new entry is the one the project keeps.
+    void manualDeviceAddedAgainTakesItsNewAddress()
+    {
+        const QString path = makeProject("Readd", 10000, {TestProject::lanDevice("00AA11BB22CC")});
+        MoravinMain w;
+        w.projectLoaded(path);
+        w.slotAddDeviceProject();
+        ProjectManager *panel = w.projectManager();
+        QVERIFY(panel);
+        auto *right = panel->findChild<QListWidget *>("configured_list");
+        QCOMPARE(right->count(), 1);
+        right->item(0)->setSelected(true);
+        panel->slotProjectRemoveDevice();
+        QCOMPARE(right->count(), 0);
+
+        auto *typed = new ConfiguredDevice("00AA11BB22CC", 2);
+        typed->setDeviceInfo("Moved", "CH1", "CH2", "127.0.0.2", 2323);
+        panel->slotManualConfigDevice(typed);
+        QCOMPARE(right->count(), 1);
+        panel->slotProjectListConfirm();
+
+        QVERIFY(w.isProjectOpen());
+        QCOMPARE(w.deviceList().size(), 1);
+        const DeviceSettings kept = w.deviceList().at(0)->settings();
+        QCOMPARE(kept.deviceName, QStringLiteral("Moved"));
+        QCOMPARE(kept.interfaceAddress, QStringLiteral("127.0.0.2"));
+        QCOMPARE(kept.tcpPort, quint16(2323));
+        QCOMPARE(ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.at(0),
+                 kept);
+    }
+
     void alarmSoundOnlyWithTheProjectPanel()
     {
         const QString path = makeProject(
             "Alarm", 10000, {TestProject::lanDevice("E1"), TestProject::lanDevice("E2")});
         MoravinMain w;
         w.projectLoaded(path);
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.deviceList().at(1)->ch1Alarm = true;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
         // Configuring: the stale flag must not start the sound again.
         w.slotAddDeviceProject();
         QVERIFY(!w.isAudioPlaying());
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.projectManager()->slotProjectListConfirm();
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(w.isAudioPlaying());
         w.deviceList().at(1)->ch1Alarm = false;
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
     }
 
@@ -233,29 +279,42 @@ private slots:
 
     void thresholdCountsOnlyThisProjectsRows()
     {
-        // Rows of a project closed while its database was busy stay queued
-        // for it and must not make the next project flush early.
-        const QString other = m_dir.filePath("Other.dat");
-        {
-            InsertSerialData writer(other, "old");
-            QVERIFY(writer.createConnection());
-            for (quint32 t = 1; t <= 20; ++t)
-                InsertSerialData::append({"OLD", 1, 1, t});
-        }
+        // Readings a close gave up on are gone: they neither reach the next
+        // project's database nor make it flush early.
+        const QString other = makeProject("Other", 10000, {TestProject::lanDevice("O1")});
         const QString path = makeProject("Thresh", 10000, {TestProject::lanDevice("T1")});
         MoravinMain w;
+        w.projectLoaded(other);
+        QTRY_VERIFY(w.session()->isStoreOpen());
+        w.slotStartRecord();
+        for (quint32 t = 1; t <= 20; ++t)
+            w.session()->appendReading({"OLD", 1, 1, t});
+        Locker locker(m_dir.filePath("Other.dat"), 3000);
+        locker.start();
+        QTRY_VERIFY(locker.locked());
+        w.slotCloseProject();
+        QVERIFY(w.session()->isClosing());
+        w.session()->giveUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.session()->isClosing(), 5000);
+        QCOMPARE(OpenMessages::all().size(), 1);
+        QVERIFY(OpenMessages::all().at(0)->text().contains("21 readings were not recorded"));
+        QVERIFY(locker.wait(10000));
+
         w.projectLoaded(path);
+        QTRY_VERIFY(w.session()->isStoreOpen());
         w.slotStartRecord();
         for (quint32 t = 1; t <= 7; ++t)
-            InsertSerialData::append({"T1", 1, 2, t});
-        w.writeDb();
+            w.session()->appendReading({"T1", 1, 2, t});
+        w.session()->flush();
+        QCOMPARE(w.session()->waitingReadings(), 7);
+        QTest::qWait(100);
         QCOMPARE(rowCount(m_dir.filePath("Thresh.dat")), 0);
-        InsertSerialData::append({"T1", 1, 2, 8});
-        w.writeDb();
-        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat")), 8);
-        QCOMPARE(InsertSerialData::pendingCount(), 20);
+        w.session()->appendReading({"T1", 1, 2, 8});
+        w.session()->flush();
+        QTRY_COMPARE(rowCount(m_dir.filePath("Thresh.dat")), 8);
         w.slotStopRecord();
-        QCOMPARE(rowCount(m_dir.filePath("Thresh.dat"), "where channel1 is null"), 1);
+        QTRY_COMPARE(rowCount(m_dir.filePath("Thresh.dat"), "where channel1 is null"), 1);
+        QCOMPARE(rowCount(m_dir.filePath("Other.dat")), 0);
     }
 
     void stopWhileLockedKeepsRetryingUntilWritten()
@@ -264,20 +323,21 @@ private slots:
         const QString db = m_dir.filePath("Busy.dat");
         MoravinMain w;
         w.projectLoaded(path);
+        QTRY_VERIFY(w.session()->isStoreOpen());
         w.slotStartRecord();
         for (quint32 t = 1; t <= 5; ++t)
-            InsertSerialData::append({"B1", 1, 2, t});
+            w.session()->appendReading({"B1", 1, 2, t});
         Locker locker(db, 2500);
         locker.start();
         QTRY_VERIFY(locker.locked());
         w.slotStopRecord();
         QVERIFY(!w.isRecording());
-        QCOMPARE(w.insertSerialData()->ownPendingCount(), 6);
-        QVERIFY(w.writeDbTimer()->isActive());
+        QCOMPARE(w.session()->waitingReadings(), 6);
+        QVERIFY(w.session()->flushTimer()->isActive());
         QVERIFY(locker.wait(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.writeDbTimer()->isActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.session()->flushTimer()->isActive(), 5000);
         QCOMPARE(rowCount(db), 6);
-        QCOMPARE(w.insertSerialData()->ownPendingCount(), 0);
+        QCOMPARE(w.session()->waitingReadings(), 0);
     }
 
     void closingWaitsForABusyDatabaseOrSaysWhatIsLost()
@@ -287,34 +347,41 @@ private slots:
         {
             MoravinMain w;
             w.projectLoaded(path);
+            QTRY_VERIFY(w.session()->isStoreOpen());
             w.slotStartRecord();
             for (quint32 t = 1; t <= 3; ++t)
-                InsertSerialData::append({"C1", 1, 2, t});
+                w.session()->appendReading({"C1", 1, 2, t});
             Locker locker(db, 1000);
             locker.start();
             QTRY_VERIFY(locker.locked());
             w.slotCloseProject();
             QVERIFY(locker.wait(10000));
+            QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<ProjectMain *>(w.currentPanel()), 10000);
             QCOMPARE(rowCount(db), 4);
             QVERIFY(OpenMessages::all().isEmpty());
         }
         {
             MoravinMain w;
-            w.setDrainWait(300);
             w.projectLoaded(path);
+            QTRY_VERIFY(w.session()->isStoreOpen());
             w.slotStartRecord();
-            InsertSerialData::append({"C1", 5, 6, 10});
+            w.session()->appendReading({"C1", 5, 6, 10});
             Locker locker(db, 3000);
             locker.start();
             QTRY_VERIFY(locker.locked());
             w.slotCloseProject();
+            QTRY_VERIFY(w.closeWaitDialog() && w.closeWaitDialog()->isVisible());
+            QTest::mouseClick(w.closeWaitDialog()->findChild<QPushButton *>("pushButton_giveUp"),
+                              Qt::LeftButton);
+            QTRY_VERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
             const auto messages = OpenMessages::all();
             QCOMPARE(messages.size(), 1);
             QCOMPARE(messages.at(0)->title(), QStringLiteral("ERROR"));
             QVERIFY2(messages.at(0)->text().contains("2 readings were not recorded"),
                      qPrintable(messages.at(0)->text()));
-            QCOMPARE(InsertSerialData::pendingCount(), 0);
+            QCOMPARE(w.session()->waitingReadings(), 0);
             QVERIFY(locker.wait(10000));
+            QCOMPARE(rowCount(db), 4);
         }
     }
 
@@ -324,20 +391,21 @@ private slots:
         const QString db = m_dir.filePath("Size.dat");
         MoravinMain w;
         w.projectLoaded(path);
+        QTRY_VERIFY(w.session()->isStoreOpen());
         ProjectCenter *center = w.projectCenter();
         QVERIFY(center->recordStartText().isEmpty());
         auto *bytes = center->findChild<QLabel *>("label_record_bytes");
         // Nothing recorded yet: no size.
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(bytes->text().isEmpty());
 
         w.slotStartRecord();
         const QString start = center->recordStartText();
         QCOMPARE(ProjectFile(path).recordStartTime(), start);
         // The first tick fills the end time, the next one shows the size.
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(bytes->text().isEmpty());
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(bytes->text().startsWith("Database "));
         QVERIFY(w.isRecording());
         QVERIFY(!center->recordEndText().isEmpty());
@@ -348,19 +416,23 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadWrite));
             QVERIFY(f.resize(4200000000LL));
         }
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isRecording());
         QCOMPARE(ProjectFile(path).recordStopTime(), center->recordEndText());
         QVERIFY(bytes->styleSheet().contains("rgb(230,80,80)"));
+        // Two gap rows of one time are one row in one batch: the first is
+        // written before the recording starts again.
+        QTRY_COMPARE(rowCount(db, "where channel1 is null"), 1);
         w.slotStartRecord();
-        w.slotStdTimer();
+        w.session()->tick();
         QVERIFY(!w.isRecording());
-        QCOMPARE(rowCount(db, "where channel1 is null"), 2);
+        QTRY_COMPARE(rowCount(db, "where channel1 is null"), 2);
 
         // Opening the project again shows the recorded period.
         w.slotCloseProject();
+        QTRY_VERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
         w.projectLoaded(path);
-        QVERIFY(!w.projectCenter()->recordStartText().isEmpty());
+        QTRY_VERIFY(!w.projectCenter()->recordStartText().isEmpty());
         QVERIFY(!w.projectCenter()->recordEndText().isEmpty());
     }
 
@@ -376,6 +448,7 @@ private slots:
 
         w.projectLoaded(path);
         // The database exists once the project is open; without it nothing starts.
+        QTRY_VERIFY(w.session()->isStoreOpen());
         QVERIFY(QFile::remove(m_dir.filePath("Launch.dat")));
         w.slotTrendoraRecord();
         auto messages = OpenMessages::all();
@@ -395,26 +468,31 @@ private slots:
         MoravinMain w;
         w.projectLoaded(path);
         QVERIFY(w.isProjectOpen());
-        w.writeDevice();
-        w.checkConnection();
+        QSignalSpy scanned(w.session(), &RecordingSession::usbScanned);
+        w.session()->poll();
+        w.session()->checkUsbPorts();
+        QVERIFY(scanned.wait());
         QVERIFY(!w.deviceList().at(0)->connected);
-        QCOMPARE(w.deviceList().at(0)->interfaceAddress, QStringLiteral("ttyGONE7"));
+        QCOMPARE(w.deviceList().at(0)->settings().interfaceAddress, QStringLiteral("ttyGONE7"));
         // Its chart panel shows it waiting, also after a tick of the clock.
         ConfiguredDevice *device = w.deviceList().at(0);
-        ProjectCenter *center = w.projectCenter();
-        center->slotDeviceClicked(device);
-        QVERIFY(!center->isDashboardShown());
-        QCOMPARE(center->chartView()->device(), device);
-        w.slotStdTimer();
+        w.projectCenter()->slotDeviceClicked(device);
+        QCOMPARE(w.projectCenter()->shownDevice(), device);
+        w.session()->tick();
         QVERIFY(!device->connected);
-        QCOMPARE(device->interfaceAddress, QStringLiteral("ttyGONE7"));
-        QCOMPARE(center->chartView()->device(), device);
-        // Closing returns to the create/open panel with no device left.
+        QCOMPARE(w.projectCenter()->shownDevice(), device);
         w.slotCloseProject();
+        // Nothing was found, so nothing of the device changed in the file.
+        QCOMPARE(ProjectFile(path)
+                     .loadDeviceList(DeviceListCodec::Reader::Recorder)
+                     .devices.at(0)
+                     .interfaceAddress,
+                 QStringLiteral("ttyGONE7"));
+        // Closing returns to the create/open panel with no device left.
         QVERIFY(!w.isProjectOpen());
         QVERIFY(qobject_cast<ProjectMain *>(w.currentPanel()));
         QVERIFY(w.deviceList().isEmpty());
-        QVERIFY(!w.writeDeviceTimer()->isActive());
+        QVERIFY(!w.session()->pollTimer()->isActive());
     }
 };
 

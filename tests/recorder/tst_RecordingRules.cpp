@@ -3,6 +3,7 @@
 #include "control/FlushSchedule.h"
 #include "control/FoundDevices.h"
 #include "control/UsbPortWatch.h"
+#include "device/AbstractDevice.h"
 #include "device/AvailableDevice.h"
 #include "device/ConfiguredDevice.h"
 #include "device/UsbPortInfo.h"
@@ -36,49 +37,83 @@ private slots:
 
     void usbWatchReportsOnlyChanges()
     {
+        const UsbPortInfo a{"ttyACM0", "KV1"};
+        const UsbPortInfo b{"ttyACM1", "KV2"};
         UsbPortWatch watch;
-        QCOMPARE(watch.check(0, 0), UsbPortWatch::NoChange);
-        QCOMPARE(watch.check(1, 0), UsbPortWatch::PortsChanged);
-        QCOMPARE(watch.check(1, 1), UsbPortWatch::NoChange);
-        // A second device: the count differs from the records held.
-        QCOMPARE(watch.check(2, 1), UsbPortWatch::PortsChanged);
-        QCOMPARE(watch.check(2, 2), UsbPortWatch::NoChange);
+        QCOMPARE(watch.check({}, 0), UsbPortWatch::NoChange);
+        QCOMPARE(watch.check({a}, 0), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check({a}, 1), UsbPortWatch::NoChange);
+        // A second device.
+        QCOMPARE(watch.check({a, b}, 1), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check({b, a}, 2), UsbPortWatch::NoChange);
         // One of two pulled.
-        QCOMPARE(watch.check(1, 2), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check({b}, 2), UsbPortWatch::PortsChanged);
+        // Moved to another port between two scans: the count stays.
+        QCOMPARE(watch.check({{"ttyACM4", "KV2"}}, 1), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check({{"ttyACM4", "KV2"}}, 1), UsbPortWatch::NoChange);
         // The last one pulled: reported once, not on every later scan.
-        QCOMPARE(watch.check(0, 1), UsbPortWatch::AllPortsDown);
-        QCOMPARE(watch.check(0, 0), UsbPortWatch::NoChange);
-        QCOMPARE(watch.check(0, 0), UsbPortWatch::NoChange);
+        QCOMPARE(watch.check({}, 1), UsbPortWatch::AllPortsDown);
+        QCOMPARE(watch.check({}, 0), UsbPortWatch::NoChange);
+        QCOMPARE(watch.check({}, 0), UsbPortWatch::NoChange);
         // A forced scan rebuilds what it finds, and an empty one drops the records.
+        QCOMPARE(watch.check({a}, 0), UsbPortWatch::PortsChanged);
         watch.force();
-        QCOMPARE(watch.check(1, 1), UsbPortWatch::PortsChanged);
+        QCOMPARE(watch.check({a}, 1), UsbPortWatch::PortsChanged);
         watch.force();
-        QCOMPARE(watch.check(0, 1), UsbPortWatch::AllPortsDown);
+        QCOMPARE(watch.check({}, 1), UsbPortWatch::AllPortsDown);
+        watch.force();
+        QCOMPARE(watch.check({}, 0), UsbPortWatch::NoChange);
     }
 
     void usbRecordsAreRebuiltAndLanRecordsKept()
     {
-        QList<AvailableDevice *> all;
-        QList<AvailableDevice *> usb;
-        all.append(new AvailableDevice{"001EC01234AB", "127.0.0.5", 2323, 2});
-        FoundDevices::rebuildUsb(all, usb, {{"ttyACM0", "KV1"}, {"ttyACM1", "KV2"}});
-        QCOMPARE(all.size(), 3);
-        QCOMPARE(usb.size(), 2);
-        QCOMPARE(usb.at(1)->address, QStringLiteral("ttyACM1"));
-        QCOMPARE(usb.at(1)->interfaceType, 1);
-        QCOMPARE(usb.at(1)->port, quint16(23));
+        FoundDevices found;
+        QSignalSpy changed(&found, &FoundDevices::changed);
+        found.mergeLan({"001EC01234AB", "127.0.0.5", 2323, 2});
+        found.scanUsb({{"ttyACM0", "KV1"}, {"ttyACM1", "KV2"}}, {});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(found.all().size(), 3);
+        QCOMPARE(found.usb().size(), 2);
+        QCOMPARE(found.usb().at(1)->address, QStringLiteral("ttyACM1"));
+        QCOMPARE(found.usb().at(1)->interfaceType, 1);
+        QCOMPARE(found.usb().at(1)->port, quint16(23));
+        found.scanUsb({{"ttyACM0", "KV1"}, {"ttyACM1", "KV2"}}, {});
+        QCOMPARE(changed.count(), 1);
         // The device moved to another port; the other one is gone.
-        FoundDevices::rebuildUsb(all, usb, {{"ttyACM3", "KV2"}});
-        QCOMPARE(all.size(), 2);
-        QCOMPARE(usb.size(), 1);
-        QCOMPARE(usb.at(0)->deviceNumber, QStringLiteral("KV2"));
-        QCOMPARE(usb.at(0)->address, QStringLiteral("ttyACM3"));
-        FoundDevices::dropUsb(all, usb);
-        QCOMPARE(all.size(), 1);
-        QCOMPARE(all.at(0)->interfaceType, 2);
-        QVERIFY(usb.isEmpty());
-        FoundDevices::clear(all, usb);
-        QVERIFY(all.isEmpty());
+        found.scanUsb({{"ttyACM3", "KV2"}}, {});
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(found.all().size(), 2);
+        QCOMPARE(found.usb().size(), 1);
+        QCOMPARE(found.usb().at(0)->deviceNumber, QStringLiteral("KV2"));
+        QCOMPARE(found.usb().at(0)->address, QStringLiteral("ttyACM3"));
+        found.scanUsb({}, {});
+        QCOMPARE(found.all().size(), 1);
+        QCOMPARE(found.all().at(0)->interfaceType, 2);
+        QVERIFY(found.usb().isEmpty());
+        found.clear();
+        QVERIFY(found.all().isEmpty());
+    }
+
+    // Two ports that report one serial number must not move the device
+    // between them, nor rebuild and save on every scan.
+    void aSerialNumberOnTwoPortsIsOneDeviceOnOnePort()
+    {
+        const QList<UsbPortInfo> ports{{"ttyACM0", "KV1"}, {"ttyACM1", "KV1"}, {"ttyACM2", "KV2"}};
+        QCOMPARE(FoundDevices::uniqueSerials(ports),
+                 (QList<UsbPortInfo>{{"ttyACM0", "KV1"}, {"ttyACM2", "KV2"}}));
+
+        FoundDevices found;
+        QSignalSpy changed(&found, &FoundDevices::changed);
+        QSignalSpy moved(&found, &FoundDevices::devicePortsChanged);
+        ConfiguredDevice device("KV1", 1);
+        device.setDeviceInfo("Cellar", "CH1", "CH2", "ttyACM1", 23);
+        for (int scan = 0; scan < 5; ++scan)
+            found.scanUsb(ports, {&device});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(found.usb().size(), 2);
+        QCOMPARE(device.settings().interfaceAddress, QStringLiteral("ttyACM0"));
+        QCOMPARE(device.link()->address(), QStringLiteral("ttyACM0"));
     }
 
     void databaseSizeTextWarningAndLimit()

@@ -1,0 +1,3 @@
+#include "ControlLogging.h"
+
+Q_LOGGING_CATEGORY(lcControl, "moravin.recorder.control")

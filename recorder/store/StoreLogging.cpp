@@ -1,0 +1,3 @@
+#include "StoreLogging.h"
+
+Q_LOGGING_CATEGORY(lcStore, "moravin.recorder.store")
