@@ -2,6 +2,7 @@
 
 #include "DayFigures.h"
 #include "HourlyPeriods.h"
+#include "ReportEvents.h"
 #include "ReportLogging.h"
 #include "ReportReadings.h"
 #include "store/ReadingsDatabase.h"
@@ -73,5 +74,10 @@ void GenerateAverageQueries::run()
                            QDateTime::fromString(m_endText, kTimeFormat), *m_results,
                            [this](int counter) { emit progPlus(counter); });
     DayFigures::compute(channels, m_items, m_dataInterval, *m_results);
+    const ReportEvents::Result events = ReportEvents::read(
+        m_dbPath, m_items, QDateTime::fromString(m_startText, kTimeFormat).toSecsSinceEpoch(),
+        QDateTime::fromString(m_endText, kTimeFormat).toSecsSinceEpoch());
+    m_results->events = events.events;
+    m_results->eventsError = events.errorText;
     emit done();
 }

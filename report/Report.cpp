@@ -8,6 +8,7 @@
 #include "ReportPage.h"
 #include "companion/ChannelSelection.h"
 #include "companion/WorkerProgress.h"
+#include "core/ChannelUnit.h"
 #include "core/ConnectionTag.h"
 #include "core/ProjectFile.h"
 #include "ui_Report.h"
@@ -74,6 +75,7 @@ Report::Report(const QString &projectFile, const QList<DeviceSettings> &devices,
     m_ui->webView->setHtml(QString::fromUtf8(form.readAll()), QUrl(kFormUrl));
     m_ui->webView->setZoomFactor(ZoomFactor);
 
+    m_devices = devices;
     fillDeviceList(devices);
 }
 
@@ -297,6 +299,7 @@ void Report::fillPage()
         MessageDialog::showTransient(QStringLiteral("ERROR"), message, this);
     page.setTable(ReportMarkup::table(*m_results));
     page.setSummary(ReportMarkup::daySummary(*m_results, m_reportChannels));
+    page.setEvents(ReportMarkup::events(*m_results, EventNames(m_devices, &ChannelUnit::symbol)));
     emit reportFilled();
 }
 

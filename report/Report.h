@@ -110,6 +110,7 @@ private:
     QPoint m_pressWindowPos;
     QList<ReportChannel> m_reportChannels; // the channels of the running or finished build
     QSharedPointer<const ReportResults> m_results;
+    QList<DeviceSettings> m_devices; // for the names of the events
     FileChooser m_chooseFile;
     FileOpener m_openFile;
 };

@@ -1,5 +1,7 @@
 #include "ReportMarkup.h"
 
+#include "events/EventText.h"
+
 #include <QDateTime>
 #include <QMap>
 #include <QStringList>
@@ -260,4 +262,33 @@ QString ReportMarkup::daySummary(const ReportResults &results, const QList<Repor
         "K)). Excursions: stretches of readings outside the channel's alarm limits; equal limits "
         "set no alarm.</p>");
     return out;
+}
+
+QString ReportMarkup::events(const ReportResults &results, const EventNames &names)
+{
+    if (!results.eventsError.isEmpty())
+        return QStringLiteral("<p class='note'>The event log could not be read: ") +
+               results.eventsError.toHtmlEscaped() + QStringLiteral("</p>");
+    if (results.events.isEmpty())
+        return QStringLiteral("<p class='note'>No events were recorded in this period.</p>");
+    QString out = QStringLiteral(
+        "<table><colgroup><col width='30px' /><col width='118px' /><col width='170px' />"
+        "<col width='150px' /><col width='70px' /><col width='70px' /><col width='152px' />"
+        "</colgroup><tr><th class='top' style='border-left:0;'>NO</th><th class='top'>Time</th>"
+        "<th class='top'>Device / Channel</th><th class='top'>Event</th>"
+        "<th class='top'>Value</th><th class='top'>Limit</th><th class='top'>Note</th></tr>");
+    int number = 0;
+    for (const EventRecord &e : results.events) {
+        out += QStringLiteral("<tr><td class='first'>") + QString::number(++number) +
+               QStringLiteral("</td><td>") + EventText::time(e.time) +
+               QStringLiteral("</td><td class='C'>") +
+               (e.serialNo.isEmpty() ? QStringLiteral("Project")
+                                     : names.subject(e.serialNo, e.channel).toHtmlEscaped()) +
+               QStringLiteral("</td><td class='C'>") + EventText::title(e.kind).toHtmlEscaped() +
+               QStringLiteral("</td><td>") + EventText::value(e, names).toHtmlEscaped() +
+               QStringLiteral("</td><td>") + EventText::limit(e, names).toHtmlEscaped() +
+               QStringLiteral("</td><td class='C'>") + EventText::note(e).toHtmlEscaped() +
+               QStringLiteral("</td></tr>");
+    }
+    return out + QStringLiteral("</table>");
 }

@@ -2,6 +2,7 @@
 
 #include "ReportChannel.h"
 #include "ReportResults.h"
+#include "events/EventNames.h"
 
 #include <QList>
 #include <QString>
@@ -38,6 +39,9 @@ public:
     // One row of day figures per selected channel (DaySummary) and a note on
     // how they are made.
     static QString daySummary(const ReportResults &results, const QList<ReportChannel> &channels);
+    // The period's events, oldest first, one row each, or a line saying there
+    // were none or that the log could not be read.
+    static QString events(const ReportResults &results, const EventNames &names);
     // "H:MM:SS".
     static QString duration(qint64 seconds);
 };

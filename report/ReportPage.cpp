@@ -67,20 +67,24 @@ QString ReportPage::setChartInputs(const QString &minPeriod, const QString &char
 
 bool ReportPage::setTable(const QString &markup) const
 {
-    QWebElement element = m_frame->findFirstElement(QStringLiteral("div#ReportTable"));
-    if (element.isNull()) {
-        qCDebug(lcReport) << "ReportTable is not found";
-        return false;
-    }
-    element.setInnerXml(markup);
-    return true;
+    return setDivision(QStringLiteral("ReportTable"), markup);
 }
 
 bool ReportPage::setSummary(const QString &markup) const
 {
-    QWebElement element = m_frame->findFirstElement(QStringLiteral("div#DaySummary"));
+    return setDivision(QStringLiteral("DaySummary"), markup);
+}
+
+bool ReportPage::setEvents(const QString &markup) const
+{
+    return setDivision(QStringLiteral("DayEvents"), markup);
+}
+
+bool ReportPage::setDivision(const QString &id, const QString &markup) const
+{
+    QWebElement element = m_frame->findFirstElement(QStringLiteral("div#") + id);
     if (element.isNull()) {
-        qCDebug(lcReport) << "DaySummary is not found";
+        qCDebug(lcReport).noquote() << id << "is not found";
         return false;
     }
     element.setInnerXml(markup);

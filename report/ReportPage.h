@@ -29,10 +29,13 @@ public:
     QString setChartInputs(const QString &minPeriod, const QString &chartData,
                            const QString &graphData) const;
     bool setTable(const QString &markup) const;
+    // The period's events below the day summary ("div#DayEvents").
+    bool setEvents(const QString &markup) const;
     // The day summary below the hourly table ("div#DaySummary").
     bool setSummary(const QString &markup) const;
 
 private:
+    bool setDivision(const QString &id, const QString &markup) const;
     void setText(const QString &selector, const QString &name, const QString &text,
                  QStringList &missing) const;
 

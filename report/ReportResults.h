@@ -2,6 +2,7 @@
 
 #include "DaySummary.h"
 #include "core/NoValue.h"
+#include "events/EventRecord.h"
 
 #include <QString>
 #include <QVector>
@@ -48,4 +49,7 @@ struct ReportResults
     // Per channel, a time inside every break of its chart line (LineBreaks).
     std::array<QVector<qint64>, MaxChannels> lineBreaks;
     std::array<DaySummary, MaxChannels> summary;
+    // The period's events of the project and of the report's devices.
+    QVector<EventRecord> events;
+    QString eventsError;
 };

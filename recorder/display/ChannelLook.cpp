@@ -25,19 +25,3 @@ ChannelLook::State ChannelLook::stateFor(bool hasReading, bool alarm)
         return NoReading;
     return alarm ? Alarm : Normal;
 }
-
-QString ChannelLook::unitText(int unitCode, const QString &customText)
-{
-    switch (unitCode) {
-    case 1:
-        return QStringLiteral("\u00b0C");
-    case 2:
-        return QStringLiteral("\u00b0F");
-    case 3:
-        return QStringLiteral("%RH");
-    case 4:
-        return customText;
-    default:
-        return QString();
-    }
-}

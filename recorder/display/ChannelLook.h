@@ -18,7 +18,4 @@ public:
     // so that the labels inside keep their own backgrounds.
     static QString panelStyle(const QString &objectName, State state);
     static State stateFor(bool hasReading, bool alarm);
-    // 0 none, 1 degrees Celsius, 2 degrees Fahrenheit, 3 relative humidity,
-    // 4 the channel's own text; anything else shows nothing.
-    static QString unitText(int unitCode, const QString &customText);
 };

@@ -6,6 +6,7 @@
 #include "QChartViewer.h"
 #include "RecorderInterval.h"
 #include "XYChart.h"
+#include "core/ChannelUnit.h"
 #include "ui_ChartView.h"
 
 #include "core/NoValue.h"
@@ -120,12 +121,12 @@ void ChartView::updateDeviceInfo()
     m_ch2Custom = s.ch2Custom;
 
     const bool has1 = !ui->label_ch1_number->text().isEmpty();
-    ui->label_ch1_unit->setText(has1 ? ChannelLook::unitText(m_ch1Unit, m_ch1Custom) : QString());
+    ui->label_ch1_unit->setText(has1 ? ChannelUnit::symbol(m_ch1Unit, m_ch1Custom) : QString());
     if (has1)
         ui->label_ch1_unit->fitFont();
     showPanelState(ui->frame_ch1_value, has1, d->ch1Alarm);
     const bool has2 = !ui->label_ch2_number->text().isEmpty();
-    ui->label_ch2_unit->setText(has2 ? ChannelLook::unitText(m_ch2Unit, m_ch2Custom) : QString());
+    ui->label_ch2_unit->setText(has2 ? ChannelUnit::symbol(m_ch2Unit, m_ch2Custom) : QString());
     if (has2)
         ui->label_ch2_unit->fitFont();
     showPanelState(ui->frame_ch2_value, has2, d->ch2Alarm);
@@ -154,10 +155,10 @@ void ChartView::showReading(int channel, const QString &text)
     if (lengthChanged)
         number->fitFont();
     if (channel == 1) {
-        ui->label_ch1_unit->setText(ChannelLook::unitText(m_ch1Unit, m_ch1Custom));
+        ui->label_ch1_unit->setText(ChannelUnit::symbol(m_ch1Unit, m_ch1Custom));
         showPanelState(ui->frame_ch1_value, true, m_device->ch1Alarm);
     } else {
-        ui->label_ch2_unit->setText(ChannelLook::unitText(m_ch2Unit, m_ch2Custom));
+        ui->label_ch2_unit->setText(ChannelUnit::symbol(m_ch2Unit, m_ch2Custom));
         showPanelState(ui->frame_ch2_value, true, m_device->ch2Alarm);
     }
 }

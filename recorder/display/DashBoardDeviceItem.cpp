@@ -2,6 +2,7 @@
 
 #include "ChannelLook.h"
 #include "ConfiguredDevice.h"
+#include "core/ChannelUnit.h"
 #include "ui_DashBoardDeviceItem.h"
 
 DashBoardDeviceItem::DashBoardDeviceItem(ConfiguredDevice *device, bool isChannel1, QWidget *parent)
@@ -43,7 +44,7 @@ bool DashBoardDeviceItem::alarm() const
 
 QString DashBoardDeviceItem::unitText() const
 {
-    return ChannelLook::unitText(m_unit, m_custom);
+    return ChannelUnit::symbol(m_unit, m_custom);
 }
 
 void DashBoardDeviceItem::showPanelState(bool hasReading, bool alarm)

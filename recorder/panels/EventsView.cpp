@@ -2,7 +2,7 @@
 
 #include "EventsLoader.h"
 #include "EventsModel.h"
-#include "display/ChannelLook.h"
+#include "core/ChannelUnit.h"
 #include "ui_EventsView.h"
 
 #include <QHeaderView>
@@ -44,7 +44,7 @@ void EventsView::setDatabasePath(const QString &path)
 void EventsView::setDevices(const QList<DeviceSettings> &devices)
 {
     m_devices = devices;
-    m_model->setNames(EventNames(devices, &ChannelLook::unitText));
+    m_model->setNames(EventNames(devices, &ChannelUnit::symbol));
     if (!fillFilter())
         refresh();
 }

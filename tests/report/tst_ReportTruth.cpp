@@ -3,11 +3,12 @@
 // recording is, legends with their devices, the day summary in the page,
 // the print, the PDF and the PNG, the PDF inside printable margins and the
 // PNG compressed without loss.
+#include "OpenMessages.h"
 #include "Report.h"
 #include "ReportExporter.h"
-#include "OpenMessages.h"
 #include "TestProject.h"
 #include "core/CompanionProjectReader.h"
+#include "store/StoreSchema.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QWebElement>
@@ -131,6 +133,25 @@ private slots:
         const auto cold = [](qint64 t) { return QVariant(-4.0 + double(t % 3600) / 900); };
         m_project->addReadings("KV002", kDay, at(12, 50), 600, cold, cold);
         m_project->addReadings("KV002", at(14, 40), kDay + 86399, 600, cold, cold);
+        // The log: an excursion of Room 2, a resume of the project, and what
+        // the report leaves out - another device, another day.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "events");
+            db.setDatabaseName(m_project->databasePath());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(StoreSchema::Events::CreateStatement));
+            const QString insert = "insert into events (eventTime, kind, serialno, channel, value, "
+                                   "limitValue) values (%1, '%2', '%3', %4, %5, %6)";
+            for (const QString &row :
+                 {insert.arg(at(6, 0)).arg("alarm_begin", "KV001").arg(1).arg(9).arg(8),
+                  insert.arg(at(6, 30)).arg("alarm_end", "KV001").arg(1).arg(5).arg(8),
+                  insert.arg(at(11, 0)).arg("record_resume", "").arg(0).arg("null", "null"),
+                  insert.arg(at(12, 0)).arg("comm_lost", "KV003").arg(0).arg("null", "null"),
+                  insert.arg(kDay - 60).arg("record_stop", "").arg(0).arg("null", "null")})
+                QVERIFY2(q.exec(row), qPrintable(q.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase("events");
 
         const auto read = CompanionProjectReader::read({"Pagewright", m_project->projectFile()});
         QVERIFY(read.ok);
@@ -213,6 +234,26 @@ private slots:
         QCOMPARE(freezer.mid(7), QStringList({"-10.00 ~ 10.00", "0", "0:00:00"}));
     }
 
+    void theDayEventsFollowTheSummary()
+    {
+        QCOMPARE(js("document.querySelectorAll('#DayEvents tr').length").toInt(), 4);
+        QVERIFY(js("document.getElementById('DayEvents').offsetTop > "
+                   "document.getElementById('DaySummary').offsetTop")
+                    .toBool());
+        const auto row = [this](int r) {
+            return js(QString("Array.prototype.map.call(document.querySelectorAll('#DayEvents "
+                              "tr')[%1].querySelectorAll('td'), function (c) { return "
+                              "c.textContent; })")
+                          .arg(r))
+                .toStringList();
+        };
+        QCOMPARE(row(1).mid(1, 4), QStringList({"2026-03-05 06:00:00", "Room 2 / Temperature1",
+                                                "Alarm", "9.00 \u00b0C"}));
+        QCOMPARE(row(2).value(3), QStringLiteral("Alarm ended"));
+        QCOMPARE(row(3).mid(1, 3), QStringList({"2026-03-05 11:00:00", "Project",
+                                                "Recording resumed after an unexpected end"}));
+    }
+
     void thePdfKeepsMarginsAndCarriesTheSummary()
     {
         m_answer = m_dir.filePath("day.pdf");
@@ -222,6 +263,7 @@ private slots:
         QVERIFY(text.contains("0:35:00"));
         QVERIFY(text.contains(meanKinetic("KV001", false)));
         QVERIFY(text.contains("83.144 kJ/mol"));
+        QVERIFY(text.contains("Alarm ended"));
 
         // At 50 dpi 10 mm are 19.7 pixels: that much of every edge is blank.
         poppler("pdftoppm", {"-r", "50", "-gray", "-singlefile", m_answer, m_dir.filePath("day")});
