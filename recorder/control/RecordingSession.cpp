@@ -71,6 +71,8 @@ void RecordingSession::setDevices(const QList<ConfiguredDevice *> &devices)
         device->setParent(this);
         connect(device, &ConfiguredDevice::rowRecorded, this, &RecordingSession::appendReading,
                 Qt::UniqueConnection);
+        connect(device, &ConfiguredDevice::readingTaken, this, &RecordingSession::readingTaken,
+                Qt::UniqueConnection);
     }
 }
 
@@ -222,6 +224,7 @@ void RecordingSession::appendReading(const PendingRow &row)
 void RecordingSession::appendEvent(const EventRecord &event)
 {
     m_backlog.events.append(event);
+    emit eventAppended(event);
     if (!m_flushTimer->isActive() && !m_closing)
         m_flushTimer->start(FlushMs);
 }

@@ -102,6 +102,10 @@ signals:
     void devicePortsChanged();
     // A USB scan asked for by checkUsbPorts() has been applied.
     void usbScanned();
+    // Every reading of a project device and every event, as they come, for
+    // those who pass them on (notifications, forwarding).
+    void readingTaken(const PendingRow &row);
+    void eventAppended(const EventRecord &event);
 
 private:
     void storeAnswered(bool opened, quint64 firstTime, quint64 lastTime);

@@ -214,10 +214,12 @@ void ConfiguredDevice::handleReading(const QString &data)
     if (dashItem2)
         dashItem2->updateValue(ch2Value);
 
+    const PendingRow row{m_settings.deviceNumber, reading.value1, reading.value2,
+                         quint32(lastTime.toSecsSinceEpoch())};
+    emit readingTaken(row);
     if (recording && !refreshPending && !m_pollRecorded) {
         m_pollRecorded = true;
-        emit rowRecorded({m_settings.deviceNumber, reading.value1, reading.value2,
-                          quint32(lastTime.toSecsSinceEpoch())});
+        emit rowRecorded(row);
     }
     refreshPending = false;
 }

@@ -94,6 +94,8 @@ signals:
     void buzzerSyncError(QString message);
     // A reading taken while recording, or the gap row at the stop.
     void rowRecorded(const PendingRow &row);
+    // Every reading taken, recording or not (live publishing).
+    void readingTaken(const PendingRow &row);
 
 private slots:
     void readData(QString data);
