@@ -5,6 +5,7 @@
 #include "RecentProjects.h"
 #include "StoreStatus.h"
 #include "companion/CompanionLauncher.h"
+#include "control/NotificationLink.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
@@ -52,7 +53,7 @@ template <typename Panel> void removePanel(QVBoxLayout *layout, Panel *&panel)
 
 MoravinMain::MoravinMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::MoravinMain>()),
-      m_session(new RecordingSession(this))
+      m_session(new RecordingSession(this)), m_notifications(new NotificationLink(m_session, this))
 {
     ui->setupUi(this);
     // On a screen smaller than the form (1024 x 600) the window starts fitted
@@ -269,6 +270,11 @@ void MoravinMain::openProjectCenter()
     connect(m_projectCenter, &ProjectCenter::clickRecord, this, &MoravinMain::slotToggleRecord);
     connect(m_projectCenter, &ProjectCenter::updateProjectFile, this,
             &MoravinMain::slotUpdateProjectFile);
+    connect(m_projectCenter, &ProjectCenter::updateProjectFile, m_notifications,
+            &NotificationLink::refreshDevices);
+    connect(m_projectCenter, &ProjectCenter::notificationsChanged, m_notifications,
+            &NotificationLink::reload);
+    m_notifications->open(m_projectFile, m_projectName);
     m_projectCenter->setDevices(m_session->devices());
     m_layout->addWidget(m_projectCenter);
     m_projectCenter->show();
@@ -309,6 +315,7 @@ void MoravinMain::closeProject(AfterClose after)
         ui->label_interval->clear();
     }
     m_storeStatus->closeStarted();
+    m_notifications->close();
     m_session->close(after == AfterClose::Configuration);
 }
 

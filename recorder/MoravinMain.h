@@ -17,6 +17,7 @@
 class CloseWaitDialog;
 class ConfiguredDevice;
 class LanDiscovery;
+class NotificationLink;
 class ProjectCenter;
 class ProjectMain;
 class ProjectManager;
@@ -44,6 +45,7 @@ public:
     ~MoravinMain() override;
 
     RecordingSession *session() const { return m_session; }
+    NotificationLink *notifications() const { return m_notifications; }
     bool isProjectOpen() const { return m_session->isOpen(); }
     bool isRecording() const { return m_session->isRecording(); }
     bool isAudioPlaying() const { return m_session->alarmSound()->isPlaying(); }
@@ -116,6 +118,7 @@ private:
     MainMenus *m_menus = nullptr;
     RecordingSession *m_session = nullptr;
     StoreStatus *m_storeStatus = nullptr;
+    NotificationLink *m_notifications = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;
     QVBoxLayout *m_layout = nullptr;

@@ -3,8 +3,11 @@
 // Prints the recorder's CPU share and peak resident memory, and compares the
 // rows the simulator answered with the rows stored.
 //
-// Usage: recorder_bench [--seconds N]   (600 by default)
+// Usage: recorder_bench [--seconds N] [--mqtt]   (600 s by default)
+// --mqtt: every reading is also published to a loopback mosquitto, and a
+// 60 s broker outage comes before the measured run.
 #include "MoravinMain.h"
+#include "MqttBench.h"
 #include "SimulatorProcess.h"
 #include "core/ProjectFile.h"
 #include "device/UsbPortDetector.h"
@@ -92,9 +95,10 @@ int main(int argc, char *argv[])
     if (at > 0 && at + 1 < args.size())
         seconds = args.at(at + 1).toInt();
     if (seconds < 5 || seconds > 24 * 3600) {
-        std::fprintf(stderr, "usage: recorder_bench [--seconds N], N from 5 to 86400\n");
+        std::fprintf(stderr, "usage: recorder_bench [--seconds N] [--mqtt], N from 5 to 86400\n");
         return 2;
     }
+    const bool mqtt = args.contains(QStringLiteral("--mqtt"));
     if (qEnvironmentVariableIsEmpty("MORAVIN_TEST_BINARY_DIR"))
         qputenv("MORAVIN_TEST_BINARY_DIR",
                 QDir(app.applicationDirPath() + QStringLiteral("/../..")).absolutePath().toUtf8());
@@ -143,6 +147,9 @@ int main(int argc, char *argv[])
     const QString project = dir.filePath(QStringLiteral("Bench.qpj"));
     ProjectFile(project).writeHeader(QStringLiteral("Bench"), 1000, QStringLiteral("Bench.dat"));
     ProjectFile(project).saveDeviceList(devices);
+    MqttBench mqttBench;
+    if (mqtt && !mqttBench.start(project))
+        return 1;
 
     MoravinMain window;
     window.show();
@@ -162,6 +169,8 @@ int main(int argc, char *argv[])
     const qint64 before = requests();
     window.slotStartRecord();
     window.session()->pollTimer()->start(1000);
+    const MqttBench::Outage outage =
+        mqtt ? mqttBench.outage(window.notifications(), cpuSeconds) : MqttBench::Outage{};
 
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;
@@ -186,5 +195,7 @@ int main(int argc, char *argv[])
     std::printf("  rows stored     %8lld   (+ %lld gap rows)\n",
                 static_cast<long long>(stored.readings), static_cast<long long>(stored.gaps));
     std::printf("  difference      %8lld\n", static_cast<long long>(answered - stored.readings));
+    if (mqtt)
+        mqttBench.print(outage, 100.0 * cpu / elapsed, peak);
     return 0;
 }

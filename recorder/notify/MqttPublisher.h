@@ -3,21 +3,13 @@
 #include "core/DeviceSettings.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QString>
 
-#include <array>
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <memory>
 
-class QThread;
-struct mosquitto;
-struct mosquitto_message;
+class MqttConnection;
 
 // Publishes readings, events and Home Assistant discovery configs to an MQTT
 // broker through libmosquitto, on a network thread of its own: callers
@@ -49,13 +41,16 @@ public:
     };
 
     explicit MqttPublisher(QObject *parent = nullptr);
-    // Says "offline" and disconnects, waiting at most about a second and a half.
+    // Like stop(): returns at once.
     ~MqttPublisher() override;
 
     void start(const Options &options);
+    // Returns at once. The network thread says "offline", disconnects and
+    // ends by itself (giving a stalled broker about a second and a half);
+    // a connection with the same client id waits for that.
     void stop();
-    bool isRunning() const { return m_thread != nullptr; }
-    bool isConnected() const { return m_connected; }
+    bool isRunning() const { return m_link != nullptr; }
+    bool isConnected() const;
 
     // The project's devices: discovery configs for their channels; the
     // configs and retained readings of devices that left are removed.
@@ -66,52 +61,23 @@ public:
     // An event as JSON (MqttPayload::event), QoS 1.
     void publishEvent(const QByteArray &json);
 
+    // Waits up to timeoutMs for the network threads of stopped publishers
+    // to end; at the program's end, so that none is cut off in its goodbye.
+    static bool waitForStopped(int timeoutMs);
+
 signals:
     // On every change of the connection, and when the reason it fails changes.
     void connectionChanged(bool connected, const QString &message);
     void eventsDropped(int count);
 
 private:
-    struct Channel
-    {
-        QByteArray topic;
-        QByteArray unitJson;
-        QByteArray payload;
-        bool hasReading = false;
-    };
-    struct Device
-    {
-        DeviceSettings settings;
-        std::array<Channel, 2> channels;
-    };
+    friend class MqttConnection;
+    void report(quint64 connection, bool connected, const QString &message);
 
-    void run();
-    void waitBeforeRetry(int ms);
-    void rebuildLocked(const QList<DeviceSettings> &devices);
-    void publishRetainedState();
-    void removeTopics(const QStringList &topics);
-    void publishLocked(const QByteArray &topic, const QByteArray &payload, int qos, bool retain);
-    void reportState(bool connected, const QString &message);
-    QString describe(int rc, int errnoValue) const;
-    bool stopping() const;
-
-    static void onConnect(mosquitto *m, void *self, int rc);
-    static void onDisconnect(mosquitto *m, void *self, int rc);
-    static void onMessage(mosquitto *m, void *self, const mosquitto_message *message);
-
-    Options m_options;
-    mosquitto *m_mosq = nullptr;
-    QThread *m_thread = nullptr;
-    std::atomic<bool> m_connected{false};
-
-    mutable std::mutex m_mutex; // guards everything below
-    std::condition_variable m_wake;
-    bool m_stop = false;
-    QHash<QString, Device> m_devices;
-    QSet<QString> m_discoveryTopics;
-    QStringList m_pendingRemovals; // topics to clear once connected
-    std::deque<QByteArray> m_events;
-    int m_lastConnack = 0;
-    QString m_lastMessage;
-    int m_retryMs = 0;
+    QList<DeviceSettings> m_devices;
+    // The connection of the running publisher, shared with its network
+    // thread, which keeps it after stop() until it has said goodbye.
+    std::shared_ptr<MqttConnection> m_link;
+    // The last one stopped: its retained readings go over to the next start.
+    std::shared_ptr<MqttConnection> m_previous;
 };

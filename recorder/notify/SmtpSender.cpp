@@ -3,72 +3,148 @@
 #include "NotifyLogging.h"
 #include "SmtpTransfer.h"
 
-#include <QThread>
+#include <QCoreApplication>
 
 #include <curl/curl.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
 namespace {
-// libcurl's global state, set up by the first sender and torn down with the last.
-std::mutex curlMutex;
-int curlUsers = 0;
+// libcurl's global state, set up by the first worker and torn down with the
+// last. Never destroyed: a worker may end after main().
+struct Curl
+{
+    std::mutex mutex;
+    std::condition_variable idle;
+    int workers = 0;
+    bool exitWaitAdded = false;
+};
+
+Curl &curl()
+{
+    static auto *c = new Curl;
+    return *c;
+}
+
+// Cancelled workers end within about a second; the program waits for them
+// before its objects go.
+void waitAtExit()
+{
+    Curl &c = curl();
+    std::unique_lock<std::mutex> lock(c.mutex);
+    c.idle.wait_for(lock, std::chrono::seconds(3), [&c] { return c.workers == 0; });
+}
 
 void curlAcquire()
 {
-    std::lock_guard<std::mutex> lock(curlMutex);
-    if (curlUsers++ == 0)
+    Curl &c = curl();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (c.workers++ == 0)
         curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (!c.exitWaitAdded && QCoreApplication::instance()) {
+        c.exitWaitAdded = true;
+        qAddPostRoutine(waitAtExit);
+    }
 }
 
 void curlRelease()
 {
-    std::lock_guard<std::mutex> lock(curlMutex);
-    if (--curlUsers == 0)
+    Curl &c = curl();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (--c.workers == 0) {
         curl_global_cleanup();
+        c.idle.notify_all();
+    }
 }
+
+using Clock = std::chrono::steady_clock;
+
+struct Job
+{
+    quint64 id = 0;
+    MailMessage mail;
+    QByteArray mime;
+    int attempts = 0;
+    int maxAttempts = 1;
+    Clock::time_point notBefore;
+};
 } // namespace
 
-SmtpSender::SmtpSender(QObject *parent) : QObject(parent)
+struct SmtpSender::Shared
 {
+    std::mutex mutex; // guards everything below
+    std::condition_variable wake;
+    std::deque<Job> queue;
+    bool headBusy = false;
+    bool stop = false;
+    std::atomic<bool> abort{false};
+    SmtpServer server;
+    RetryPolicy retry;
+    int capacity = 32;
+    quint64 nextId = 1;
+    SmtpSender *owner = nullptr; // null once the sender is gone
+
+    // Delivered on the owner's thread, and only while it lives: the
+    // destructor clears owner under the lock this is posted under.
+    void report(const std::function<void(SmtpSender *)> &emitter)
+    {
+        if (!owner)
+            return;
+        SmtpSender *o = owner;
+        QMetaObject::invokeMethod(
+            o, [o, emitter] { emitter(o); }, Qt::QueuedConnection);
+    }
+};
+
+SmtpSender::SmtpSender(QObject *parent) : QObject(parent), m_shared(std::make_shared<Shared>())
+{
+    m_shared->owner = this;
     curlAcquire();
-    m_thread = QThread::create([this] { run(); });
-    m_thread->setObjectName(QStringLiteral("SmtpSender"));
-    m_thread->start(QThread::LowPriority);
+    std::thread([shared = m_shared] {
+        run(shared);
+        curlRelease();
+    }).detach();
 }
 
 SmtpSender::~SmtpSender()
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
-        m_abort = true;
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->stop = true;
+        m_shared->abort = true;
+        m_shared->owner = nullptr;
+        m_shared->queue.clear();
     }
-    m_wake.notify_all();
-    m_thread->wait();
-    delete m_thread;
-    curlRelease();
+    m_shared->wake.notify_all();
 }
 
 void SmtpSender::setServer(const SmtpServer &server)
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_server = server;
-        if (!m_queue.empty() && !m_headBusy)
-            m_queue.front().notBefore = Clock::now();
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->server = server;
+        if (!m_shared->queue.empty() && !m_shared->headBusy)
+            m_shared->queue.front().notBefore = Clock::now();
     }
-    m_wake.notify_all();
+    m_shared->wake.notify_all();
 }
 
 void SmtpSender::setCapacity(int mails)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_capacity = qMax(1, mails);
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->capacity = qMax(1, mails);
 }
 
 void SmtpSender::setRetryPolicy(const RetryPolicy &policy)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_retry = policy;
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->retry = policy;
 }
 
 quint64 SmtpSender::send(const MailMessage &mail, int attempts)
@@ -76,24 +152,25 @@ quint64 SmtpSender::send(const MailMessage &mail, int attempts)
     int droppedNow = 0;
     quint64 id = 0;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        Shared &s = *m_shared;
+        std::lock_guard<std::mutex> lock(s.mutex);
         // The mail under way stays; the oldest one waiting behind it goes.
-        while (int(m_queue.size()) >= m_capacity) {
-            const auto victim = m_headBusy ? m_queue.begin() + 1 : m_queue.begin();
-            if (victim == m_queue.end())
+        while (int(s.queue.size()) >= s.capacity) {
+            const auto victim = s.headBusy ? s.queue.begin() + 1 : s.queue.begin();
+            if (victim == s.queue.end())
                 break;
-            m_queue.erase(victim);
+            s.queue.erase(victim);
             ++droppedNow;
         }
         Job job;
-        job.id = id = m_nextId++;
+        job.id = id = s.nextId++;
         job.mail = mail;
         job.mime = mail.toMime();
-        job.maxAttempts = attempts > 0 ? attempts : qMax(1, m_retry.attempts);
+        job.maxAttempts = attempts > 0 ? attempts : qMax(1, s.retry.attempts);
         job.notBefore = Clock::now();
-        m_queue.push_back(std::move(job));
+        s.queue.push_back(std::move(job));
     }
-    m_wake.notify_all();
+    m_shared->wake.notify_all();
     if (droppedNow > 0) {
         qCWarning(lcNotify) << "SmtpSender::send : queue full, dropped" << droppedNow;
         emit dropped(droppedNow);
@@ -103,46 +180,41 @@ quint64 SmtpSender::send(const MailMessage &mail, int attempts)
 
 int SmtpSender::queued() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return int(m_queue.size());
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return int(m_shared->queue.size());
 }
 
-void SmtpSender::report(const std::function<void()> &emitter)
+void SmtpSender::run(const std::shared_ptr<Shared> &shared)
 {
-    // Delivered on the sender's own thread; dropped if it is gone by then.
-    QMetaObject::invokeMethod(this, emitter, Qt::QueuedConnection);
-}
-
-void SmtpSender::run()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_stop) {
-        if (m_queue.empty()) {
-            m_wake.wait(lock);
+    Shared &s = *shared;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    while (!s.stop) {
+        if (s.queue.empty()) {
+            s.wake.wait(lock);
             continue;
         }
-        if (Clock::now() < m_queue.front().notBefore) {
-            m_wake.wait_until(lock, m_queue.front().notBefore);
+        if (Clock::now() < s.queue.front().notBefore) {
+            s.wake.wait_until(lock, s.queue.front().notBefore);
             continue;
         }
-        m_headBusy = true;
-        const Job job = m_queue.front();
-        const SmtpServer server = m_server;
+        s.headBusy = true;
+        const Job job = s.queue.front();
+        const SmtpServer server = s.server;
         lock.unlock();
         const SmtpTransfer::Result r =
-            SmtpTransfer::send(server, job.mail.from, job.mail.to, job.mime, m_abort);
+            SmtpTransfer::send(server, job.mail.from, job.mail.to, job.mime, s.abort);
         lock.lock();
-        m_headBusy = false;
-        if (m_stop)
+        s.headBusy = false;
+        if (s.stop)
             break;
-        Job &head = m_queue.front();
+        Job &head = s.queue.front();
         const quint64 id = head.id;
         if (r.ok) {
-            m_queue.pop_front();
-            report([this, id, r] {
-                emit sent(id);
+            s.queue.pop_front();
+            s.report([id, r](SmtpSender *o) {
+                emit o->sent(id);
                 if (!r.message.isEmpty())
-                    emit problem(id, r.message, false);
+                    emit o->problem(id, r.message, false);
             });
             continue;
         }
@@ -152,12 +224,12 @@ void SmtpSender::run()
                          << r.message;
         if (retry) {
             const qint64 delay = qMin<qint64>(
-                qint64(m_retry.firstDelayMs) << qMin(head.attempts - 1, 20), m_retry.maxDelayMs);
+                qint64(s.retry.firstDelayMs) << qMin(head.attempts - 1, 20), s.retry.maxDelayMs);
             head.notBefore = Clock::now() + std::chrono::milliseconds(delay);
         } else {
-            m_queue.pop_front();
+            s.queue.pop_front();
         }
         const QString message = r.message;
-        report([this, id, message, retry] { emit problem(id, message, retry); });
+        s.report([id, message, retry](SmtpSender *o) { emit o->problem(id, message, retry); });
     }
 }

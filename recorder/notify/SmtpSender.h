@@ -6,14 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-
-class QThread;
 
 // Sends mails through libcurl on a worker thread of its own: the caller
 // queues and returns at once. The queue is bounded (the oldest waiting mail
@@ -31,7 +24,8 @@ public:
     };
 
     explicit SmtpSender(QObject *parent = nullptr);
-    // Cancels a transfer under way (within about a second) and drops the queue.
+    // Drops the queue and returns at once; a transfer under way is
+    // cancelled by the worker thread, which then ends by itself.
     ~SmtpSender() override;
 
     // A waiting retry is tried at once with the new server.
@@ -51,29 +45,10 @@ signals:
     void dropped(int count);
 
 private:
-    using Clock = std::chrono::steady_clock;
-    struct Job
-    {
-        quint64 id = 0;
-        MailMessage mail;
-        QByteArray mime;
-        int attempts = 0;
-        int maxAttempts = 1;
-        Clock::time_point notBefore;
-    };
+    struct Shared;
+    static void run(const std::shared_ptr<Shared> &shared);
 
-    void run();
-    void report(const std::function<void()> &emitter);
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_queue;
-    bool m_headBusy = false;
-    bool m_stop = false;
-    std::atomic<bool> m_abort{false};
-    SmtpServer m_server;
-    RetryPolicy m_retry;
-    int m_capacity = 32;
-    quint64 m_nextId = 1;
-    QThread *m_thread = nullptr;
+    // The queue and its worker's state, shared with the worker thread, which
+    // keeps it after this object is gone until its transfer has ended.
+    std::shared_ptr<Shared> m_shared;
 };

@@ -1,8 +1,11 @@
 #include "ProjectCenter.h"
 
 #include "ConfiguredDevice.h"
+#include "NotificationDialog.h"
 #include "ProjectList.h"
+#include "SecretStore.h"
 #include "control/DatabaseSize.h"
+#include "core/ProjectFile.h"
 #include "dialogs/NetworkSettingDialog.h"
 #include "dialogs/SensingOptionTelnetDialog.h"
 #include "dialogs/SensingOptionUsbDialog.h"
@@ -25,7 +28,7 @@ const QString kWarningStyle = QStringLiteral("color:rgb(230,80,80);background-co
 ProjectCenter::ProjectCenter(const QString &projectFile, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::ProjectCenter>()),
       m_recordIcon(QStringLiteral(":/img/RecordButton.png")),
-      m_stopIcon(QStringLiteral(":/img/RecordStopButton.png")),
+      m_stopIcon(QStringLiteral(":/img/RecordStopButton.png")), m_projectFile(projectFile),
       m_projectName(QFileInfo(projectFile).completeBaseName())
 {
     ui->setupUi(this);
@@ -43,6 +46,7 @@ ProjectCenter::ProjectCenter(const QString &projectFile, QWidget *parent)
     m_boardLayout->addWidget(m_dashBoard);
 
     connect(ui->btn_record, &QPushButton::clicked, this, &ProjectCenter::slotRecord);
+    connect(ui->btn_notifications, &QPushButton::clicked, this, &ProjectCenter::slotNotifications);
     connect(m_projectList, &ProjectList::dashboardClicked, this,
             &ProjectCenter::slotDashboardClicked);
     connect(m_projectList, qOverload<ConfiguredDevice *>(&ProjectList::deviceClicked), this,
@@ -134,6 +138,17 @@ void ProjectCenter::slotSensingConfirm()
     m_projectList->refreshNames();
     m_chartView->updateDeviceInfo();
     emit updateProjectFile();
+}
+
+void ProjectCenter::slotNotifications()
+{
+    if (!m_secrets)
+        m_secrets = std::make_unique<SecretStore>();
+    auto *dialog = new NotificationDialog(m_projectFile, ProjectFile(m_projectFile).projectName(),
+                                          m_secrets.get(), this);
+    connect(dialog, &NotificationDialog::settingsConfirmed, this,
+            &ProjectCenter::notificationsChanged);
+    dialog->open();
 }
 
 void ProjectCenter::setRecordState(bool recording)

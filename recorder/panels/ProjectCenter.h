@@ -12,6 +12,7 @@ class ConfiguredDevice;
 class DashBoard;
 class ProjectList;
 class QVBoxLayout;
+class SecretStore;
 
 namespace Ui {
 class ProjectCenter;
@@ -46,6 +47,8 @@ public:
 signals:
     void clickRecord();
     void updateProjectFile();
+    // The notification settings were changed in their dialog.
+    void notificationsChanged();
 
 public slots:
     void slotRecord();
@@ -54,6 +57,7 @@ public slots:
     void slotPopupSensingOption();
     void slotNetworkSetting();
     void slotSensingConfirm();
+    void slotNotifications();
 
 private:
     void showInBoard(QWidget *shown, QWidget *hidden);
@@ -61,7 +65,9 @@ private:
     std::unique_ptr<Ui::ProjectCenter> ui;
     QIcon m_recordIcon;
     QIcon m_stopIcon;
+    QString m_projectFile;
     QString m_projectName;
+    std::unique_ptr<SecretStore> m_secrets;
     QList<ConfiguredDevice *> m_devices;
     ProjectList *m_projectList = nullptr;
     DashBoard *m_dashBoard = nullptr;
