@@ -36,7 +36,7 @@ public:
         bool discovery = true;
         int keepAliveSecs = 30;
         int reconnectMinMs = 1000;
-        int reconnectMaxMs = 30000;
+        int reconnectMaxMs = 10000;
         int eventCapacity = 256;
     };
 
