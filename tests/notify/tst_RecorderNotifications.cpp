@@ -52,19 +52,26 @@ int runChild(int argc, char *argv[], const QString &project)
     return app.exec();
 }
 
-qint64 rowCount(const QString &path)
+qint64 count(const QString &path, const QString &sql)
 {
     qint64 rows = -1;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "rows");
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        QSqlQuery q(db);
-        if (db.open() && q.exec(QStringLiteral("select count(*) from kelvantis")) && q.next())
-            rows = q.value(0).toLongLong();
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next())
+                rows = q.value(0).toLongLong();
+        }
     }
     QSqlDatabase::removeDatabase("rows");
     return rows;
+}
+
+qint64 rowCount(const QString &path)
+{
+    return count(path, QStringLiteral("select count(*) from kelvantis"));
 }
 
 QJsonObject json(const std::optional<MqttTestClient::Message> &m)
@@ -186,6 +193,11 @@ void tst_RecorderNotifications::recorderPublishesMailsAndOutlivesTheBroker()
     broker.stop();
     const qint64 before = rowCount(database);
     QTRY_VERIFY_WITH_TIMEOUT(rowCount(database) >= before + 3, 30000);
+    // The event log says why nothing reaches the broker.
+    QTRY_VERIFY_WITH_TIMEOUT(count(database, QStringLiteral("select count(*) from events where "
+                                                            "kind = 'notify_failed' and detail "
+                                                            "like '%mqtt%'")) >= 1,
+                             30000);
     QVERIFY(broker.restart());
     QTRY_COMPARE_WITH_TIMEOUT(
         retainedOn(broker.port(), Status).value_or(MqttTestClient::Message()).payload,
