@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -16,13 +15,14 @@
 #include <cstring>
 
 namespace {
-// libmosquitto's global state, set up by the first network thread and torn
-// down with the last. Never destroyed: a thread may end after main().
+// libmosquitto's global state, set up by the first connection and torn down
+// once the last one's thread has ended. Never destroyed: a thread may end
+// after main().
 struct Library
 {
     std::mutex mutex;
     std::condition_variable idle;
-    int threads = 0; // links with a client, until their thread has ended
+    int connections = 0; // with a client, until their thread has ended
     bool exitWaitAdded = false;
     QHash<QString, std::weak_ptr<MqttConnection>> byClientId;
 };
@@ -42,7 +42,7 @@ void libraryAcquire()
 {
     Library &l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
-    if (l.threads++ == 0)
+    if (l.connections++ == 0)
         mosquitto_lib_init();
     // Before the application's objects go, stopped threads get to say goodbye.
     if (!l.exitWaitAdded && QCoreApplication::instance()) {
@@ -55,7 +55,7 @@ void libraryRelease()
 {
     Library &l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
-    if (--l.threads == 0) {
+    if (--l.connections == 0) {
         mosquitto_lib_cleanup();
         l.idle.notify_all();
     }
@@ -95,7 +95,7 @@ bool MqttConnection::waitForAllEnded(int timeoutMs)
     Library &l = library();
     std::unique_lock<std::mutex> lock(l.mutex);
     return l.idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                           [&l] { return l.threads == 0; });
+                           [&l] { return l.connections == 0; });
 }
 
 bool MqttConnection::create(QString *problem)
