@@ -29,11 +29,6 @@ NotificationLink::NotificationLink(RecordingSession *session, QObject *parent)
 
 NotificationLink::~NotificationLink() = default;
 
-QString NotificationLink::secretFolder()
-{
-    return SecretStore::defaultFolder();
-}
-
 void NotificationLink::open(const QString &projectFile, const QString &projectName)
 {
     close();
@@ -58,7 +53,8 @@ void NotificationLink::reload()
     if (!m_notifier)
         return;
     // A load still under way is superseded: only the latest one is applied.
-    m_loader->setFuture(QtConcurrent::run(&NotificationLink::load, m_projectFile, secretFolder()));
+    m_loader->setFuture(
+        QtConcurrent::run(&NotificationLink::load, m_projectFile, SecretStore::defaultFolder()));
 }
 
 NotificationLink::Loaded NotificationLink::load(const QString &projectFile,
@@ -86,7 +82,6 @@ void NotificationLink::apply()
         return;
     const Loaded l = m_loader->result();
     m_notifier->configure(l.mail, l.mailPassword, l.mqtt, l.mqttPassword);
-    emit configured();
 }
 
 void NotificationLink::refreshDevices()

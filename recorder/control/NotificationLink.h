@@ -27,21 +27,13 @@ public:
     void open(const QString &projectFile, const QString &projectName);
     // Stops mail and MQTT; nothing goes out until the next open().
     void close();
-    bool isOpen() const { return m_notifier != nullptr; }
     Notifier *notifier() const { return m_notifier; }
-
-    // Where passwords are kept for the project files of this user.
-    static QString secretFolder();
 
 public slots:
     // The project's notification settings changed.
     void reload();
     // Names, units or limits of the session's devices changed.
     void refreshDevices();
-
-signals:
-    // The settings of the current project are applied (after open() or reload()).
-    void configured();
 
 private:
     struct Loaded;
