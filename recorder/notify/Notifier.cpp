@@ -13,6 +13,11 @@
 #include <QJsonObject>
 #include <QSysInfo>
 
+namespace {
+// What a closing project's mails get to reach their server.
+constexpr int FinishMailMs = 20000;
+} // namespace
+
 Notifier::Notifier(QObject *parent)
     : QObject(parent), m_mail(new SmtpSender(this)), m_mqtt(new MqttPublisher(this)),
       m_clock([] { return QDateTime::currentSecsSinceEpoch(); }),
@@ -43,7 +48,17 @@ Notifier::Notifier(QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, [this] { tick(m_clock()); });
 }
 
-Notifier::~Notifier() = default;
+Notifier::~Notifier()
+{
+    // Mails gathering for a digest go out now; the sender finishes them on
+    // its own thread, so a project that closes right after an alarm still
+    // tells somebody.
+    const qint64 now = m_clock();
+    const QVector<EventRecord> batch = m_rules.takeMail(now + m_rules.options().digestWindowSecs);
+    if (!batch.isEmpty())
+        sendMail(batch, now);
+    m_mail->finishQueued(FinishMailMs);
+}
 
 void Notifier::setProject(const QString &projectName, const QList<DeviceSettings> &devices)
 {

@@ -24,6 +24,8 @@ class Notifier : public QObject
     Q_OBJECT
 public:
     explicit Notifier(QObject *parent = nullptr);
+    // Mails still gathering for a digest are sent, and the sender finishes
+    // its queue on its own thread (within FinishMailMs); returns at once.
     ~Notifier() override;
 
     // Before configure(); again whenever the devices or their settings change.

@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -18,12 +19,15 @@
 namespace {
 // libcurl's global state, set up by the first worker and torn down with the
 // last. Never destroyed: a worker may end after main().
+using Clock = std::chrono::steady_clock;
+
 struct Curl
 {
     std::mutex mutex;
     std::condition_variable idle;
     int workers = 0;
     bool exitWaitAdded = false;
+    Clock::time_point finishBy; // the latest end of a worker finishing its queue
 };
 
 Curl &curl()
@@ -32,13 +36,14 @@ Curl &curl()
     return *c;
 }
 
-// Cancelled workers end within about a second; the program waits for them
-// before its objects go.
+// Cancelled workers end within about a second, finishing ones by their
+// time; the program waits for them before its objects go.
 void waitAtExit()
 {
     Curl &c = curl();
     std::unique_lock<std::mutex> lock(c.mutex);
-    c.idle.wait_for(lock, std::chrono::seconds(3), [&c] { return c.workers == 0; });
+    const Clock::time_point until = std::max(Clock::now() + std::chrono::seconds(3), c.finishBy);
+    c.idle.wait_until(lock, until, [&c] { return c.workers == 0; });
 }
 
 void curlAcquire()
@@ -63,8 +68,6 @@ void curlRelease()
     }
 }
 
-using Clock = std::chrono::steady_clock;
-
 struct Job
 {
     quint64 id = 0;
@@ -83,6 +86,8 @@ struct SmtpSender::Shared
     std::deque<Job> queue;
     bool headBusy = false;
     bool stop = false;
+    bool finishing = false;
+    Clock::time_point finishBy;
     std::atomic<bool> abort{false};
     SmtpServer server;
     RetryPolicy retry;
@@ -116,10 +121,12 @@ SmtpSender::~SmtpSender()
 {
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        m_shared->stop = true;
-        m_shared->abort = true;
         m_shared->owner = nullptr;
-        m_shared->queue.clear();
+        if (!m_shared->finishing) {
+            m_shared->stop = true;
+            m_shared->abort = true;
+            m_shared->queue.clear();
+        }
     }
     m_shared->wake.notify_all();
 }
@@ -131,6 +138,26 @@ void SmtpSender::setServer(const SmtpServer &server)
         m_shared->server = server;
         if (!m_shared->queue.empty() && !m_shared->headBusy)
             m_shared->queue.front().notBefore = Clock::now();
+    }
+    m_shared->wake.notify_all();
+}
+
+void SmtpSender::finishQueued(int timeoutMs)
+{
+    const Clock::time_point by = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->finishing = true;
+        m_shared->finishBy = by;
+        for (Job &job : m_shared->queue) {
+            job.maxAttempts = job.attempts + 1;
+            job.notBefore = Clock::now();
+        }
+    }
+    {
+        Curl &c = curl();
+        std::lock_guard<std::mutex> lock(c.mutex);
+        c.finishBy = std::max(c.finishBy, by);
     }
     m_shared->wake.notify_all();
 }
@@ -189,6 +216,8 @@ void SmtpSender::run(const std::shared_ptr<Shared> &shared)
     Shared &s = *shared;
     std::unique_lock<std::mutex> lock(s.mutex);
     while (!s.stop) {
+        if (s.finishing && (s.queue.empty() || Clock::now() >= s.finishBy))
+            break;
         if (s.queue.empty()) {
             s.wake.wait(lock);
             continue;
@@ -199,7 +228,15 @@ void SmtpSender::run(const std::shared_ptr<Shared> &shared)
         }
         s.headBusy = true;
         const Job job = s.queue.front();
-        const SmtpServer server = s.server;
+        SmtpServer server = s.server;
+        if (s.finishing) {
+            // A finishing worker ends by its time, whatever the server does.
+            const int left =
+                int(std::chrono::duration_cast<std::chrono::milliseconds>(s.finishBy - Clock::now())
+                        .count());
+            server.connectTimeoutMs = qBound(1, left, server.connectTimeoutMs);
+            server.timeoutMs = qBound(1, left, server.timeoutMs);
+        }
         lock.unlock();
         const SmtpTransfer::Result r =
             SmtpTransfer::send(server, job.mail.from, job.mail.to, job.mime, s.abort);

@@ -24,14 +24,19 @@ public:
     };
 
     explicit SmtpSender(QObject *parent = nullptr);
-    // Drops the queue and returns at once; a transfer under way is
-    // cancelled by the worker thread, which then ends by itself.
+    // Drops the queue (unless finishing it) and returns at once; a transfer
+    // under way is cancelled by the worker thread, which then ends by itself.
     ~SmtpSender() override;
 
     // A waiting retry is tried at once with the new server.
     void setServer(const SmtpServer &server);
     void setCapacity(int mails);
     void setRetryPolicy(const RetryPolicy &policy);
+
+    // For a project that closes: the mails queued get one more try each
+    // within timeoutMs, then the worker ends, also after this object is
+    // gone (whose destructor then drops nothing). Takes no mail after it.
+    void finishQueued(int timeoutMs);
 
     // Queues mail; attempts 0 means the retry policy's. Returns the mail's id.
     quint64 send(const MailMessage &mail, int attempts = 0);

@@ -24,6 +24,7 @@ private slots:
     void cleanup();
     void anAlarmThatLastsSendsOneMailAndOneMessage();
     void failuresBecomeLogRecords();
+    void mailsGatheringAtTheCloseGoOut();
     void aPrefixNoTopicCanHoldIsReported();
 
 private:
@@ -220,6 +221,27 @@ void tst_Notifier::failuresBecomeLogRecords()
     // The broker stays unreachable; that is said once, not at every retry.
     QTest::qWait(2500);
     QCOMPARE(via(QStringLiteral("mqtt")).size(), 1);
+}
+
+void tst_Notifier::mailsGatheringAtTheCloseGoOut()
+{
+    configure(m_smtp->port(), m_broker->port());
+    EventRecord lost;
+    lost.time = m_now;
+    lost.kind = EventKind::CommLost;
+    lost.serialNo = Store;
+    m_notifier->event(lost);
+    m_notifier->tick(m_now + 1);
+    QCOMPARE(m_notifier->mailSender()->queued(), 0);
+    // The project closes within the digest's minute: the mail still goes,
+    // and the close does not wait for it.
+    QElapsedTimer clock;
+    clock.start();
+    m_notifier.reset();
+    QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(m_smtp->messageCount(), 1, 30000);
+    QCOMPARE(m_smtp->messages().first().value(QStringLiteral("subject")).toString(),
+             QStringLiteral("NO ANSWER Store"));
 }
 
 void tst_Notifier::aPrefixNoTopicCanHoldIsReported()
