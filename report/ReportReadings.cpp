@@ -3,6 +3,7 @@
 #include "ReportLogging.h"
 #include "store/ReadingsCursor.h"
 #include "store/ReadingsDatabase.h"
+#include "store/ReadingsRange.h"
 
 #include <algorithm>
 
@@ -34,13 +35,13 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
         return r;
     }
 
-    RowIdSpan span;
-    if (!db.rowIds(&span)) {
+    ReadingsRange range;
+    if (!range.locate(db, start, end)) {
         r.errorText = db.errorText();
         return r;
     }
     qCDebug(lcReport) << "select query :" << request.serials << start << end;
-    ReadingsCursor cursor(db, request, span);
+    ReadingsCursor cursor(db, request, range.spans());
     while (cursor.next()) {
         const int device = cursor.device();
         if (device < 0 || device >= targets.size())

@@ -3,20 +3,38 @@
 #include "StoreSchema.h"
 
 ReadingsCursor::ReadingsCursor(const ReadingsDatabase &database, const ReadingsRequest &request,
-                               const RowIdSpan &span)
-    : m_statement(database, statement(request.serials.size(), request.columns))
+                               const QVector<RowIdSpan> &spans)
+    : m_statement(database, statement(request.serials.size(), request.columns)), m_spans(spans)
 {
-    m_statement.bind(1, span.first);
-    m_statement.bind(2, span.last);
     m_statement.bind(3, request.start);
     m_statement.bind(4, request.end);
     for (int d = 0; d < request.serials.size(); ++d)
         m_statement.bind(5 + d, request.serials.at(d));
+    bindSpan();
+}
+
+bool ReadingsCursor::bindSpan()
+{
+    if (m_span >= m_spans.size())
+        return false;
+    m_statement.bind(1, m_spans.at(m_span).first);
+    m_statement.bind(2, m_spans.at(m_span).last);
+    return true;
 }
 
 bool ReadingsCursor::next()
 {
-    return m_statement.next();
+    while (m_span < m_spans.size()) {
+        if (m_statement.next())
+            return true;
+        if (m_statement.failed())
+            return false;
+        ++m_span;
+        m_statement.reset();
+        if (!bindSpan())
+            return false;
+    }
+    return false;
 }
 
 QByteArray ReadingsCursor::statement(int deviceCount, const bool columns[2])
