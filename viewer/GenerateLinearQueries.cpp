@@ -201,6 +201,8 @@ bool GenerateLinearQueries::runJob(QString *errorText)
     }
 
     emit createHashTables();
+    for (DeviceRows &d : devices)
+        d.sortByTime();
     AlignedSeries aligned = alignSeries(devices, m_refs);
     devices.clear();
     devices.shrink_to_fit();
