@@ -379,8 +379,8 @@ private slots:
         QCOMPARE(ReadingsCursor::statement(2, both),
                  QByteArray("select case serialno when ?5 then 0 when ?6 then 1 else -1 end, "
                             "pointDate, channel1, channel2 from kelvantis where rowid >= ?1 and "
-                            "rowid <= ?2 and pointDate >= ?3 and pointDate <= ?4 and serialno in "
-                            "(?5, ?6)"));
+                            "rowid <= ?2 and serialno in (?5, ?6) and pointDate >= ?3 and "
+                            "pointDate <= ?4"));
         const bool second[2] = {false, true};
         QVERIFY(ReadingsCursor::statement(1, second).contains("pointDate, null, channel2 from"));
     }
