@@ -7,6 +7,8 @@
 #include "ReportReadings.h"
 #include "store/ReadingsDatabase.h"
 
+#include <algorithm>
+
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kModelsError = QStringLiteral("makeModels error.");
@@ -70,9 +72,16 @@ void GenerateAverageQueries::run()
         return;
     emit wholeCount(total);
 
+    // A hundred steps at most: each one is a queued call to the window.
+    const int step = std::max(10, total / 1000 * 10);
     HourlyPeriods::compute(channels, QDateTime::fromString(m_startText, kTimeFormat),
                            QDateTime::fromString(m_endText, kTimeFormat), *m_results,
-                           [this](int counter) { emit progPlus(counter); });
+                           [this, step](int counter) {
+                               if (counter % step == 0)
+                                   emit progPlus(counter);
+                           });
+    if (total > 0)
+        emit progPlus(total);
     DayFigures::compute(channels, m_items, m_dataInterval, *m_results);
     const ReportEvents::Result events = ReportEvents::read(
         m_dbPath, m_items, QDateTime::fromString(m_startText, kTimeFormat).toSecsSinceEpoch(),

@@ -3,8 +3,41 @@
 #include "ReportLogging.h"
 #include "store/ReadingsCursor.h"
 #include "store/ReadingsDatabase.h"
+#include "store/ReadingsRange.h"
 
 #include <algorithm>
+#include <new>
+#include <thread>
+
+namespace {
+
+// Fewer row ids than this are read by one thread.
+constexpr qint64 ParallelRows = 200000;
+
+using Targets = QVector<QVector<QPair<int, int>>>;
+using Channels = QVector<QVector<ReportResults::Reading>>;
+
+// Appends the rows within range to the channels they feed, in row id order.
+bool readRange(const ReadingsDatabase &db, const ReadingsRequest &request, const Targets &targets,
+               const ReadingsRange &range, Channels *channels, QString *errorText)
+{
+    ReadingsCursor cursor(db, request, range.spans());
+    while (cursor.next()) {
+        const int device = cursor.device();
+        if (device < 0 || device >= targets.size())
+            continue;
+        const qint64 time = cursor.time();
+        for (const auto &target : targets.at(device))
+            (*channels)[target.first].append({time, cursor.value(target.second)});
+    }
+    if (cursor.failed()) {
+        *errorText = cursor.errorText();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
                                             const QList<ReportChannel> &channels, qint64 start,
@@ -18,7 +51,7 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
     ReadingsRequest request;
     request.start = start;
     request.end = end;
-    QVector<QVector<QPair<int, int>>> targets;
+    Targets targets;
     for (int i = 0; i < channels.size(); ++i) {
         const int column = channels.at(i).columnIndex();
         const int device = request.addChannel(channels.at(i).deviceNumber, column);
@@ -34,24 +67,46 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
         return r;
     }
 
-    RowIdSpan span;
-    if (!db.rowIds(&span)) {
+    ReadingsRange range;
+    if (!range.locate(db, start, end)) {
         r.errorText = db.errorText();
         return r;
     }
     qCDebug(lcReport) << "select query :" << request.serials << start << end;
-    ReadingsCursor cursor(db, request, span);
-    while (cursor.next()) {
-        const int device = cursor.device();
-        if (device < 0 || device >= targets.size())
-            continue;
-        const qint64 time = cursor.time();
-        for (const auto &target : targets.at(device))
-            r.channels[target.first].append({time, cursor.value(target.second)});
-    }
-    if (cursor.failed()) {
-        r.errorText = cursor.errorText();
-        return r;
+    if (range.size() < ParallelRows || std::thread::hardware_concurrency() < 2) {
+        if (!readRange(db, request, targets, range, &r.channels, &r.errorText))
+            return r;
+    } else {
+        // Two halves of the row ids on two connections at once; the second
+        // half's rows follow the first's, so row id order is kept.
+        const auto halves = range.halves();
+        Channels tail(channels.size());
+        QString tailError;
+        bool tailOk = false;
+        std::thread helper([&] {
+            try {
+                const ReadingsDatabase second(db.path(), db.name());
+                tailOk = readRange(second, request, targets, halves.second, &tail, &tailError);
+            } catch (const std::bad_alloc &) {
+                tailError = QStringLiteral("out of memory");
+            }
+        });
+        bool headOk = false;
+        try {
+            headOk = readRange(db, request, targets, halves.first, &r.channels, &r.errorText);
+        } catch (...) {
+            helper.join();
+            throw;
+        }
+        helper.join();
+        if (!headOk)
+            return r;
+        if (!tailOk) {
+            r.errorText = tailError;
+            return r;
+        }
+        for (int i = 0; i < tail.size(); ++i)
+            r.channels[i] += tail.at(i);
     }
 
     const auto earlier = [](const ReportResults::Reading &a, const ReportResults::Reading &b) {

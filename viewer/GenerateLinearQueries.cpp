@@ -74,8 +74,9 @@ void GenerateLinearQueries::run()
         emit error(errorText);
 }
 
-bool GenerateLinearQueries::scan(const ReadingsDatabase &db, const RowIdSpan &span, size_t reserve,
-                                 std::vector<DeviceRows> &out, QString *errorText) const
+bool GenerateLinearQueries::scan(const ReadingsDatabase &db, const ReadingsRange &range,
+                                 size_t reserve, std::vector<DeviceRows> &out,
+                                 QString *errorText) const
 {
     const int devices = m_request.serials.size();
     out.assign(size_t(devices), DeviceRows());
@@ -91,7 +92,7 @@ bool GenerateLinearQueries::scan(const ReadingsDatabase &db, const RowIdSpan &sp
                 rows.values[c].reserve(reserve);
     }
 
-    ReadingsCursor cursor(db, m_request, span);
+    ReadingsCursor cursor(db, m_request, range.spans());
     while (cursor.next()) {
         const int d = cursor.device();
         if (d < 0 || d >= devices)
@@ -117,8 +118,8 @@ bool GenerateLinearQueries::readRows(std::vector<DeviceRows> &devices, QString *
         return false;
     }
     emit calcTimeSeries();
-    RowIdSpan span;
-    if (!db.rowIds(&span)) {
+    ReadingsRange range;
+    if (!range.locate(db, m_request.start, m_request.end)) {
         *errorText = readErrorText(db.errorText());
         qCDebug(lcGenerate) << "getRecordLength : query error" << db.errorText();
         return false;
@@ -129,14 +130,14 @@ bool GenerateLinearQueries::readRows(std::vector<DeviceRows> &devices, QString *
     size_t expected = 0;
     if (m_intervalMs > 0 && end >= start)
         expected = size_t(std::min<qint64>((end - start) * 1000 / m_intervalMs + 16, 50000000));
-    expected = size_t(std::min<qint64>(qint64(expected), span.size()));
+    expected = size_t(std::min<qint64>(qint64(expected), range.size()));
 
-    if (span.size() < ParallelRows || std::thread::hardware_concurrency() < 2)
-        return scan(db, span, expected, devices, errorText);
+    if (range.size() < ParallelRows || std::thread::hardware_concurrency() < 2)
+        return scan(db, range, expected, devices, errorText);
 
-    // Two halves of the row id span on two connections at once; the second
+    // Two halves of the row ids on two connections at once; the second
     // half's rows follow the first's, so scan order is kept.
-    const auto halves = span.halves();
+    const auto halves = range.halves();
     const ReadingsDatabase second(m_dbPath, connectionName());
     std::vector<DeviceRows> tail;
     QString tailError;
@@ -200,6 +201,8 @@ bool GenerateLinearQueries::runJob(QString *errorText)
     }
 
     emit createHashTables();
+    for (DeviceRows &d : devices)
+        d.sortByTime();
     AlignedSeries aligned = alignSeries(devices, m_refs);
     devices.clear();
     devices.shrink_to_fit();

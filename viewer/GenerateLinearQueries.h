@@ -3,8 +3,8 @@
 #include "SeriesAlignment.h"
 #include "ViewerSeries.h"
 #include "companion/CompanionChannel.h"
+#include "store/ReadingsRange.h"
 #include "store/ReadingsRequest.h"
-#include "store/RowIdSpan.h"
 
 #include <QList>
 #include <QString>
@@ -65,7 +65,7 @@ protected:
 private:
     bool runJob(QString *errorText);
     bool readRows(std::vector<DeviceRows> &devices, QString *errorText);
-    bool scan(const ReadingsDatabase &db, const RowIdSpan &span, size_t reserve,
+    bool scan(const ReadingsDatabase &db, const ReadingsRange &range, size_t reserve,
               std::vector<DeviceRows> &out, QString *errorText) const;
 
     QString m_connectionTag;

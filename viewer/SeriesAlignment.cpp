@@ -12,6 +12,29 @@ void DeviceRows::clear()
     values[1].clear();
 }
 
+void DeviceRows::sortByTime()
+{
+    const size_t n = times.size();
+    if (std::is_sorted(times.begin(), times.end()))
+        return;
+    // The time above the row index: one plain sort keeps equal times in scan
+    // order.
+    std::vector<quint64> keys(n);
+    for (size_t i = 0; i < n; ++i)
+        keys[i] = (quint64(times[i]) << 32) | quint64(i);
+    std::sort(keys.begin(), keys.end());
+    for (size_t i = 0; i < n; ++i)
+        times[i] = quint32(keys[i] >> 32);
+    for (std::vector<double> &v : values) {
+        if (v.size() != n)
+            continue;
+        std::vector<double> sorted(n);
+        for (size_t i = 0; i < n; ++i)
+            sorted[i] = v[size_t(keys[i] & 0xffffffffu)];
+        v.swap(sorted);
+    }
+}
+
 namespace {
 
 // A device's rows in time order, one entry per distinct time: its time, the

@@ -14,6 +14,11 @@ struct DeviceRows
     std::vector<double> values[2]; // channel1, channel2 (empty when not read)
 
     void clear();
+    // Puts the rows in time order, rows of one time kept in scan order, so
+    // that alignSeries() needs no order of its own beside them: a recorder's
+    // batch is stored out of time order, and a month of rows would otherwise
+    // be held twice.
+    void sortByTime();
 };
 
 // One selected channel: which device's rows and which of its columns.

@@ -4,13 +4,16 @@
 #include "ReadingsStatement.h"
 #include "RowIdSpan.h"
 
-// Walks the rows that a request asks for within a span of row ids, in row id
-// order: one statement over the span, every value bound.
+#include <QVector>
+
+// Walks the rows that a request asks for within spans of row ids, in row id
+// order: one statement stepped over each span in turn, every value bound.
 class ReadingsCursor
 {
 public:
+    // spans ascending (ReadingsRange::spans()).
     ReadingsCursor(const ReadingsDatabase &database, const ReadingsRequest &request,
-                   const RowIdSpan &span);
+                   const QVector<RowIdSpan> &spans);
 
     // Steps to the next row; false at the end and on an error (failed()).
     bool next();
@@ -28,5 +31,9 @@ public:
     static QByteArray statement(int deviceCount, const bool columns[2]);
 
 private:
+    bool bindSpan();
+
     ReadingsStatement m_statement;
+    QVector<RowIdSpan> m_spans;
+    int m_span = 0;
 };

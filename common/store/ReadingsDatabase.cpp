@@ -1,5 +1,6 @@
 #include "ReadingsDatabase.h"
 
+#include "ReadingsRange.h"
 #include "ReadingsStatement.h"
 #include "StoreSchema.h"
 
@@ -53,6 +54,8 @@ bool ReadingsDatabase::rowIds(RowIdSpan *span) const
 
 bool ReadingsDatabase::recordedPeriod(qint64 *first, qint64 *last) const
 {
+    if (ReadingsRange::summarizedPeriod(*this, first, last))
+        return true;
     using namespace StoreSchema::Readings;
     const auto edge = [this](const char *aggregate, const char *order, qint64 *value) {
         ReadingsStatement st(*this, QByteArray("select ") + aggregate + '(' + PointDate +

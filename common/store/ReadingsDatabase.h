@@ -34,8 +34,9 @@ public:
     // The row ids of the readings table, from the two ends of its primary key
     // (no scan); an empty span for an empty table. False on a read error.
     bool rowIds(RowIdSpan *span) const;
-    // The first and last reading time, from the EdgeRows rows at each end of
-    // the row id order: the recorder appends in time order, give or take one
+    // The first and last reading time: exact from the file's block summary
+    // (ReadingsRange); without one from the EdgeRows rows at each end of the
+    // row id order, as the recorder appends in time order give or take one
     // batch, so the whole table is never read. False when the file cannot be
     // read or holds no readings.
     bool recordedPeriod(qint64 *first, qint64 *last) const;

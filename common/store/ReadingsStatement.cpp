@@ -52,6 +52,11 @@ bool ReadingsStatement::next()
     return false;
 }
 
+void ReadingsStatement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
 bool ReadingsStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;

@@ -25,6 +25,8 @@ public:
     // Steps to the next row. False at the end and on an error; failed()
     // tells which.
     bool next();
+    // Back to before the first row, the bound values kept.
+    void reset();
     bool failed() const { return m_failed; }
     QString errorText() const { return m_error; }
 

@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 
 #include <cmath>
 
@@ -58,7 +59,8 @@ QString eventInsertStatement()
 
 InsertSerialData::InsertSerialData(const QString &databasePath, const QString &connectionPrefix,
                                    QObject *parent)
-    : QObject(parent), m_databasePath(databasePath), m_connectionPrefix(connectionPrefix)
+    : QObject(parent), m_databasePath(databasePath), m_connectionPrefix(connectionPrefix),
+      m_blocks(connectionName(), databasePath)
 {
 }
 
@@ -119,6 +121,8 @@ bool InsertSerialData::createConnection()
             exec(db, QStringLiteral("ROLLBACK"), nullptr);
         m_eventTableReady = createEventTable(db, nullptr);
         m_opened = true;
+        // Without it the readers read the whole file: slower, not wrong.
+        m_blocks.prepare();
     }
     // SQLite opens a file read-only when it cannot write it (or its WAL
     // index); BEGIN IMMEDIATE fails then, and every batch would be lost.
@@ -267,6 +271,10 @@ InsertSerialData::Outcome InsertSerialData::write(const StoreBatch &batch, QStri
         const int count = qMin(MaxRowsPerStatement, batch.readings.size() - first);
         ok = insertReadings(db, batch.readings, first, count, error);
     }
+    // Rows other programs wrote around the triggers; a summary that falls
+    // behind is read past, so its failure does not hold the batch back.
+    if (ok && m_blocks.isReady())
+        m_blocks.catchUp();
     if (ok && !batch.events.isEmpty()) {
         ok = m_eventTableReady || createEventTable(db, error);
         m_eventTableReady = ok;
@@ -288,6 +296,20 @@ void InsertSerialData::open()
 {
     const bool ok = createConnection();
     emit opened(ok, ok ? startDateTime() : 0, ok ? endDateTime() : 0);
+    if (ok)
+        QTimer::singleShot(0, this, &InsertSerialData::buildBlocks);
+}
+
+void InsertSerialData::buildBlocks()
+{
+    bool finished = false;
+    const bool ok = m_blocks.isReady() ? m_blocks.buildStep(&finished) : m_blocks.prepare();
+    if (finished)
+        return;
+    if (ok)
+        QTimer::singleShot(0, this, &InsertSerialData::buildBlocks);
+    else if (m_blocks.lockFailed())
+        QTimer::singleShot(BuildRetryMs, this, &InsertSerialData::buildBlocks);
 }
 
 void InsertSerialData::writeBatch(const StoreBatch &batch)

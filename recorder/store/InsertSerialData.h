@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReadingsBlocks.h"
 #include "StoreBatch.h"
 
 #include <QObject>
@@ -27,6 +28,8 @@ public:
     // How long one write waits for a lock another program holds. The writer
     // runs off the window's thread, so this only paces the retries.
     static constexpr int BusyTimeoutMs = 500;
+    // The pause before the block summary's build tries a busy file again.
+    static constexpr int BuildRetryMs = 2000;
 
     InsertSerialData(const QString &databasePath, const QString &connectionPrefix,
                      QObject *parent = nullptr);
@@ -45,7 +48,9 @@ public:
     QString databasePath() const { return m_databasePath; }
     QString connectionName() const;
 
-    // The same as the calls above, answered by signals: the store thread's side.
+    // The same as the calls above, answered by signals: the store thread's
+    // side. open() also starts the block summary's build, a step at a time
+    // between the batches.
     void open();
     void writeBatch(const StoreBatch &batch);
 
@@ -63,6 +68,7 @@ private:
     bool insertEvents(QSqlDatabase &db, const QVector<EventRecord> &events, QString *error);
     quint64 selectTime(const char *function, const QString &statement);
     static bool isLockError(const QSqlError &error);
+    void buildBlocks();
 
     bool m_opened = false;
     // A database another program held locked at the open gets its event
@@ -71,4 +77,5 @@ private:
     bool m_lastErrorWasLock = false;
     QString m_databasePath;
     QString m_connectionPrefix;
+    ReadingsBlocks m_blocks;
 };

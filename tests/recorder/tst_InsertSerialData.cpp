@@ -116,9 +116,10 @@ private slots:
                  QStringLiteral("CREATE TABLE kelvantis (\t\tid integer primary key "
                                 "autoincrement,\t\tserialno varchar(18) not null, \t\tchannel1 "
                                 "float, channel2 float, \t\tpointDate integer not null\t\t)"));
-        // The event log is added beside the readings.
-        QCOMPARE(objects,
-                 QStringList({"events", "events_eventTime", "kelvantis", "sqlite_sequence"}));
+        // The event log and the block summary are added beside the readings.
+        QCOMPARE(objects, QStringList({"events", "events_eventTime", "kelvantis", "readings_blocks",
+                                       "readings_blocks_insert", "readings_blocks_state",
+                                       "readings_blocks_update", "sqlite_sequence"}));
         QVERIFY(q.exec("PRAGMA page_size") && q.next());
         QCOMPARE(q.value(0).toInt(), 4096);
         QVERIFY(q.exec("PRAGMA journal_mode") && q.next());

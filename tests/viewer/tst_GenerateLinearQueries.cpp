@@ -2,6 +2,10 @@
 #include "OpenFiles.h"
 #include "TestProject.h"
 #include "core/NoValue.h"
+#include "store/InsertSerialData.h"
+#include "store/ReadingsBlocks.h"
+#include "store/ReadingsDatabase.h"
+#include "store/ReadingsRange.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -222,6 +226,54 @@ private slots:
         QCOMPARE(one.series.rowCount(), 60000 + 1);
         // Both connections are closed again.
         QCOMPARE(OpenFiles::countOn(db), 0);
+    }
+
+    void severalSpansReadInTwoHalvesAsAFullScan()
+    {
+        // A range the block summary finds in two places (the clock was set
+        // back), together above the parallel threshold: the halves cut
+        // across the spans, and the chart is the one a full scan gives.
+        std::vector<Row> rows;
+        const auto second = [&rows](qint64 t, double shift) {
+            rows.push_back({"A", double(t % 101) + shift, 1, T0 + t});
+            rows.push_back({"B", double(t % 53) + shift, 2, T0 + t});
+        };
+        for (qint64 t = 0; t < 100000; ++t)
+            second(t, 0);
+        for (qint64 t = 500000; t < 550000; ++t)
+            second(t, 0);
+        for (qint64 t = 0; t < 30000; ++t)
+            second(t, 1000);
+        const QString plain = path("spans-plain.dat");
+        const QString db = path("spans.dat");
+        QVERIFY(TestProject::makeDatabase(plain, rows, "wal"));
+        QVERIFY(QFile::copy(plain, db));
+        {
+            InsertSerialData writer(db, "spans");
+            QVERIFY(writer.createConnection());
+            ReadingsBlocks blocks(writer.connectionName(), db);
+            bool finished = false;
+            for (int i = 0; i < 10 && !finished; ++i)
+                QVERIFY(blocks.buildStep(&finished));
+            QVERIFY(finished);
+        }
+        ReadingsRange range;
+        QVERIFY(range.locate(ReadingsDatabase(db), T0, T0 + 99999));
+        QCOMPARE(range.spans().size(), 2);
+        QVERIFY(range.isNarrowed() && range.size() > 200000);
+        QCOMPARE(range.halves().second.spans().size(), 2);
+
+        for (const QStringList &keys :
+             {QStringList{"A_channel1", "B_channel1"}, QStringList{"A_channel1"}}) {
+            const Run narrowed = generate(db, keys, T0, T0 + 99999);
+            const Run full = generate(plain, keys, T0, T0 + 99999);
+            QVERIFY2(narrowed.ok, qPrintable(narrowed.error));
+            QCOMPARE(narrowed.series.times, full.series.times);
+            QCOMPARE(narrowed.series.values, full.series.values);
+        }
+        const Run two = generate(db, {"A_channel1", "B_channel1"}, T0, T0 + 99999);
+        QCOMPARE(two.series.rowCount(), 100000);
+        QCOMPARE(two.series.values[0][10], 1010.0); // the later row of the time
     }
 
     void readsWhileTheRecorderWrites()

@@ -78,6 +78,20 @@ private slots:
         const AlignedSeries one = alignSeries(d, {{0, 0}});
         QCOMPARE(one.times, times({5, 7, 7, 9}));
         QCOMPARE(one.values[0], values({1, 3, 3, 4}));
+
+        // Sorted first: rows of one time stay in scan order, so the same
+        // series, with one channel and with two.
+        std::vector<DeviceRows> e{rows({9, 7, 5, 7}, {4, 2, 1, 3}), rows({8, 6}, {8, 6})};
+        const AlignedSeries before = alignSeries(e, {{0, 0}, {1, 0}});
+        for (DeviceRows &r : e)
+            r.sortByTime();
+        QCOMPARE(e[0].times, (std::vector<quint32>{5, 7, 7, 9}));
+        QCOMPARE(e[0].values[0], (std::vector<double>{1, 2, 3, 4}));
+        QVERIFY(e[0].values[1].empty());
+        const AlignedSeries after = alignSeries(e, {{0, 0}, {1, 0}});
+        QCOMPARE(after.times, before.times);
+        QCOMPARE(after.values, before.values);
+        QCOMPARE(alignSeries(e, {{0, 0}}).values[0], values({1, 3, 3, 4}));
     }
 
     void nullsStayNoValue()
