@@ -19,6 +19,7 @@ class ConfiguredDevice;
 class LanDiscovery;
 class ProjectCenter;
 class ProjectMain;
+class ServerLink;
 class ProjectManager;
 class QCloseEvent;
 class QMenu;
@@ -44,6 +45,7 @@ public:
     ~MoravinMain() override;
 
     RecordingSession *session() const { return m_session; }
+    ServerLink *serverLink() const { return m_serverLink; }
     bool isProjectOpen() const { return m_session->isOpen(); }
     bool isRecording() const { return m_session->isRecording(); }
     bool isAudioPlaying() const { return m_session->alarmSound()->isPlaying(); }
@@ -116,6 +118,7 @@ private:
     MainMenus *m_menus = nullptr;
     RecordingSession *m_session = nullptr;
     StoreStatus *m_storeStatus = nullptr;
+    ServerLink *m_serverLink = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;
     QVBoxLayout *m_layout = nullptr;

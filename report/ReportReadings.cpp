@@ -3,8 +3,30 @@
 #include "ReportLogging.h"
 #include "store/ReadingsCursor.h"
 #include "store/ReadingsDatabase.h"
+#include "store/ReadingsSource.h"
 
 #include <algorithm>
+
+namespace {
+
+// The request for the channels, and per device of it the channels it feeds
+// as (channel index, column).
+ReadingsRequest requestFor(const QList<ReportChannel> &channels, qint64 start, qint64 end,
+                           QVector<QVector<QPair<int, int>>> *targets)
+{
+    ReadingsRequest request;
+    request.start = start;
+    request.end = end;
+    for (int i = 0; i < channels.size(); ++i) {
+        const int column = channels.at(i).columnIndex();
+        const int device = request.addChannel(channels.at(i).deviceNumber, column);
+        targets->resize(request.serials.size());
+        (*targets)[device].append({i, column});
+    }
+    return request;
+}
+
+} // namespace
 
 ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
                                             const QList<ReportChannel> &channels, qint64 start,
@@ -13,18 +35,8 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
     Result r;
     r.channels.resize(channels.size());
 
-    // Per device of the request, the channels it feeds as (channel index,
-    // column).
-    ReadingsRequest request;
-    request.start = start;
-    request.end = end;
     QVector<QVector<QPair<int, int>>> targets;
-    for (int i = 0; i < channels.size(); ++i) {
-        const int column = channels.at(i).columnIndex();
-        const int device = request.addChannel(channels.at(i).deviceNumber, column);
-        targets.resize(request.serials.size());
-        targets[device].append({i, column});
-    }
+    const ReadingsRequest request = requestFor(channels, start, end, &targets);
     if (request.serials.isEmpty()) {
         r.ok = true;
         return r;
@@ -53,7 +65,36 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
         r.errorText = cursor.errorText();
         return r;
     }
+    finish(r);
+    return r;
+}
 
+ReportReadings::Result ReportReadings::read(const ReadingsSource &source,
+                                            const QList<ReportChannel> &channels, qint64 start,
+                                            qint64 end)
+{
+    Result r;
+    r.channels.resize(channels.size());
+    QVector<QVector<QPair<int, int>>> targets;
+    const ReadingsRequest request = requestFor(channels, start, end, &targets);
+    if (request.serials.isEmpty()) {
+        r.ok = true;
+        return r;
+    }
+    std::vector<ServerReadings::Row> rows;
+    if (!source.read(request, &rows, &r.errorText))
+        return r;
+    for (const ServerReadings::Row &row : rows) {
+        for (const auto &target : targets.at(row.device))
+            r.channels[target.first].append(
+                {row.pointDate, target.second == 1 ? row.channel2 : row.channel1});
+    }
+    finish(r);
+    return r;
+}
+
+void ReportReadings::finish(Result &r)
+{
     const auto earlier = [](const ReportResults::Reading &a, const ReportResults::Reading &b) {
         return a.time < b.time;
     };
@@ -72,5 +113,4 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
         r.total += out;
     }
     r.ok = true;
-    return r;
 }

@@ -11,4 +11,11 @@ struct ServerProject
     QString user;
     qint64 lastSeen = 0;
     QVector<ServerDevice> devices;
+
+    // The heading of its devices in a site's list.
+    QString title() const
+    {
+        return host.isEmpty() ? projectName
+                              : projectName + QStringLiteral(" (") + host + QLatin1Char(')');
+    }
 };
