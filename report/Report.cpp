@@ -146,9 +146,7 @@ void Report::addSiteDevices(const QVector<ServerProject> &projects)
 {
     for (const ServerProject &p : projects) {
         m_selection->addHeading(p.title());
-        QList<DeviceSettings> devices;
-        for (const ServerDevice &d : p.devices)
-            devices.append(d.toSettings());
+        const QList<DeviceSettings> devices = p.deviceSettings();
         m_devices += devices;
         fillDeviceList(devices);
     }

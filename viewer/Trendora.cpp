@@ -187,10 +187,7 @@ void Trendora::addSiteDevices(const QVector<ServerProject> &projects)
 {
     for (const ServerProject &p : projects) {
         m_selection->addHeading(p.title());
-        QList<DeviceSettings> devices;
-        for (const ServerDevice &d : p.devices)
-            devices.append(d.toSettings());
-        fillDeviceList(devices);
+        fillDeviceList(p.deviceSettings());
     }
 }
 
