@@ -31,7 +31,6 @@ public:
     bool isForwarding() const { return m_forwarder != nullptr; }
     QString projectFile() const { return m_projectFile; }
     QString statusText() const;
-    Forwarder *forwarder() const { return m_forwarder; }
 
 signals:
     // trouble: the server is not reachable or refuses the readings. An
