@@ -77,14 +77,11 @@ void GenerateAverageQueries::run()
                            QDateTime::fromString(m_endText, kTimeFormat), *m_results,
                            [this](int counter) { emit progPlus(counter); });
     DayFigures::compute(channels, m_items, m_dataInterval, *m_results);
-    // A site project has no local event log; a recorder's project keeps its
-    // log in its file.
-    const ReportEvents::Result events =
-        m_source.isSite()
-            ? ReportEvents::Result()
-            : ReportEvents::read(m_dbPath, m_items,
-                                 QDateTime::fromString(m_startText, kTimeFormat).toSecsSinceEpoch(),
-                                 QDateTime::fromString(m_endText, kTimeFormat).toSecsSinceEpoch());
+    const qint64 from = QDateTime::fromString(m_startText, kTimeFormat).toSecsSinceEpoch();
+    const qint64 to = QDateTime::fromString(m_endText, kTimeFormat).toSecsSinceEpoch();
+    const ReportEvents::Result events = m_source.isServer()
+                                            ? ReportEvents::read(m_source, m_items, from, to)
+                                            : ReportEvents::read(m_dbPath, m_items, from, to);
     m_results->events = events.events;
     m_results->eventsError = events.errorText;
     emit done();

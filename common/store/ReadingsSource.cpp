@@ -81,6 +81,17 @@ bool ReadingsSource::read(const ReadingsRequest &request, std::vector<ServerRead
     return true;
 }
 
+bool ReadingsSource::events(qint64 start, qint64 end, QVector<EventRecord> *events,
+                            QString *errorText) const
+{
+    ServerReadings reader(m_connection, TimeoutMs);
+    reader.setStore(m_storeId);
+    if (reader.events(start, end, events))
+        return true;
+    *errorText = reader.errorText();
+    return false;
+}
+
 bool ReadingsSource::catalogue(QVector<ServerProject> *projects, QString *errorText) const
 {
     ServerReadings reader(m_connection, TimeoutMs);

@@ -36,6 +36,8 @@ public:
     // ordered by time, the last stored kept. For a server source only.
     bool read(const ReadingsRequest &request, std::vector<ServerReadings::Row> *rows,
               QString *errorText) const;
+    // The server's event log of the period, oldest first.
+    bool events(qint64 start, qint64 end, QVector<EventRecord> *events, QString *errorText) const;
     // The site's devices, grouped by project.
     bool catalogue(QVector<ServerProject> *projects, QString *errorText) const;
 

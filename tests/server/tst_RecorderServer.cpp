@@ -10,6 +10,7 @@
 #include "control/RecordingSession.h"
 #include "control/ServerLink.h"
 #include "core/ProjectFile.h"
+#include "store/ReadingsSource.h"
 #include "store/ServerSettings.h"
 
 #include <QApplication>
@@ -170,6 +171,15 @@ void tst_RecorderServer::recordsThroughAnOutageAndAKill()
         m_server.query("select string_agg(distinct kind, ',') from moravin_events"
                        " where kind like 'server_%'"),
         QStringLiteral("server_back,server_lost"), 30000);
+    // As the report reads them from the server.
+    QVector<EventRecord> events;
+    QVERIFY2(ReadingsSource::forProject(m_project).events(0, 4000000000, &events, &error),
+             qPrintable(error));
+    QStringList kinds;
+    for (const EventRecord &e : events)
+        kinds << e.kind;
+    QVERIFY2(kinds.contains("server_lost") && kinds.contains("server_back"),
+             qPrintable(kinds.join(',')));
     QCOMPARE(m_server.query("select device_name from moravin_devices where serialno = 'SRV'"),
              QStringLiteral("Cold room"));
 
