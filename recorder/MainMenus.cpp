@@ -26,6 +26,8 @@ MainMenus::MainMenus(MoravinMain *window) : QObject(window)
     m_projectMenu->addSeparator();
     m_refresh = m_projectMenu->addAction(QStringLiteral("Refresh Devices"), window,
                                          &MoravinMain::slotRefreshDevice);
+    m_server = m_projectMenu->addAction(QStringLiteral("Server..."));
+    m_server->setObjectName(QStringLiteral("action_server"));
     m_projectMenu->addSeparator();
     m_exit = m_projectMenu->addAction(QStringLiteral("Exit"), window, &QWidget::close);
 
@@ -51,7 +53,7 @@ MainMenus::MainMenus(MoravinMain *window) : QObject(window)
 
 void MainMenus::setProjectEntriesEnabled(bool enabled)
 {
-    for (QAction *action : {m_addDelete, m_close, m_refresh, m_trendora, m_expansion})
+    for (QAction *action : {m_addDelete, m_close, m_refresh, m_server, m_trendora, m_expansion})
         action->setEnabled(enabled);
     m_reportMenu->setEnabled(enabled);
     m_reportMenu->menuAction()->setEnabled(enabled);

@@ -19,8 +19,10 @@ public:
     QMenu *recordMenu() const { return m_recordMenu; }
     QMenu *reportMenu() const { return m_reportMenu; }
     QMenu *viewMenu() const { return m_viewMenu; }
+    // "Server...": the project's site server.
+    QAction *serverAction() const { return m_server; }
 
-    // The six entries that need an open project.
+    // The entries that need an open project.
     void setProjectEntriesEnabled(bool enabled);
     // A project being configured can only be closed.
     void setConfiguringState();
@@ -39,6 +41,7 @@ private:
     QAction *m_addDelete = nullptr;
     QAction *m_close = nullptr;
     QAction *m_refresh = nullptr;
+    QAction *m_server = nullptr;
     QAction *m_exit = nullptr;
     QAction *m_trendora = nullptr;
     QAction *m_fullScreen = nullptr;

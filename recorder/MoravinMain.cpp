@@ -3,9 +3,11 @@
 #include "MainMenus.h"
 #include "ProjectMain.h"
 #include "RecentProjects.h"
+#include "ServerStatus.h"
 #include "StoreStatus.h"
 #include "companion/CompanionLauncher.h"
 #include "control/NotificationLink.h"
+#include "control/ServerLink.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
@@ -76,6 +78,9 @@ MoravinMain::MoravinMain(QWidget *parent)
         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
 
     m_menus = new MainMenus(this);
+    m_serverLink = new ServerLink(m_session, this);
+    new ServerStatus(m_serverLink, ui->label_server_state, ui->line_server, m_menus->serverAction(),
+                     this);
     m_readyPixmap = QPixmap(QStringLiteral(":/img/StateReady.png"));
     m_recordingPixmap = QPixmap(QStringLiteral(":/img/StateRecording.png"));
     ui->label_record_state->setPixmap(m_readyPixmap);
@@ -257,6 +262,7 @@ void MoravinMain::slotUpdateProjectFile()
         if (device)
             devices.append(device->settings());
     }
+    m_serverLink->updateDevices();
     if (!ProjectFile(m_projectFile).saveDeviceList(devices)) {
         qCDebug(lcMain) << "MoravinMain::slotUpdateProjectFile : save failed :" << m_projectFile;
         MessageDialog::showTransient(QStringLiteral("ERROR"),
@@ -281,6 +287,7 @@ void MoravinMain::openProjectCenter()
     const QString database = ProjectFile(m_projectFile).databasePath();
     qCDebug(lcMain) << "MoravinMain::createInsertSerialData :" << database;
     m_session->open(database);
+    m_serverLink->open(m_projectFile, database);
 }
 
 void MoravinMain::fatalDatabaseError()

@@ -20,6 +20,7 @@ class LanDiscovery;
 class NotificationLink;
 class ProjectCenter;
 class ProjectMain;
+class ServerLink;
 class ProjectManager;
 class QCloseEvent;
 class QMenu;
@@ -46,6 +47,7 @@ public:
 
     RecordingSession *session() const { return m_session; }
     NotificationLink *notifications() const { return m_notifications; }
+    ServerLink *serverLink() const { return m_serverLink; }
     bool isProjectOpen() const { return m_session->isOpen(); }
     bool isRecording() const { return m_session->isRecording(); }
     bool isAudioPlaying() const { return m_session->alarmSound()->isPlaying(); }
@@ -119,6 +121,7 @@ private:
     RecordingSession *m_session = nullptr;
     StoreStatus *m_storeStatus = nullptr;
     NotificationLink *m_notifications = nullptr;
+    ServerLink *m_serverLink = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;
     QVBoxLayout *m_layout = nullptr;

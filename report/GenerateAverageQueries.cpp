@@ -42,9 +42,12 @@ bool GenerateAverageQueries::readAll(QVector<QVector<ReportResults::Reading>> &c
     if (!start.isValid() || !end.isValid()) {
         reason = QStringLiteral("The report period is not valid.");
     } else {
-        const ReadingsDatabase db(m_dbPath, connectionName());
         const ReportReadings::Result r =
-            ReportReadings::read(db, m_items, start.toSecsSinceEpoch(), end.toSecsSinceEpoch());
+            m_source.isServer()
+                ? ReportReadings::read(m_source, m_items, start.toSecsSinceEpoch(),
+                                       end.toSecsSinceEpoch())
+                : ReportReadings::read(ReadingsDatabase(m_dbPath, connectionName()), m_items,
+                                       start.toSecsSinceEpoch(), end.toSecsSinceEpoch());
         if (r.ok) {
             for (int i = 0; i < r.channels.size(); ++i) {
                 qCDebug(lcReport) << "hash size [" << i << "] :" << r.channels.at(i).size();
@@ -83,9 +86,11 @@ void GenerateAverageQueries::run()
     if (total > 0)
         emit progPlus(total);
     DayFigures::compute(channels, m_items, m_dataInterval, *m_results);
-    const ReportEvents::Result events = ReportEvents::read(
-        m_dbPath, m_items, QDateTime::fromString(m_startText, kTimeFormat).toSecsSinceEpoch(),
-        QDateTime::fromString(m_endText, kTimeFormat).toSecsSinceEpoch());
+    const qint64 from = QDateTime::fromString(m_startText, kTimeFormat).toSecsSinceEpoch();
+    const qint64 to = QDateTime::fromString(m_endText, kTimeFormat).toSecsSinceEpoch();
+    const ReportEvents::Result events = m_source.isServer()
+                                            ? ReportEvents::read(m_source, m_items, from, to)
+                                            : ReportEvents::read(m_dbPath, m_items, from, to);
     m_results->events = events.events;
     m_results->eventsError = events.errorText;
     emit done();

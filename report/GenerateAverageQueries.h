@@ -2,6 +2,7 @@
 
 #include "ReportChannel.h"
 #include "ReportResults.h"
+#include "store/ReadingsSource.h"
 
 #include <QList>
 #include <QSharedPointer>
@@ -23,6 +24,8 @@ public:
     // The project's data interval: where an outage breaks a chart line and
     // how long an excursion's last reading counts. 0: unknown.
     void setDataInterval(int milliseconds) { m_dataInterval = milliseconds; }
+    // A project that names a server is read from there instead of dbPath.
+    void setSource(const ReadingsSource &source) { m_source = source; }
 
     // Filled by run(); read it only after done().
     QSharedPointer<const ReportResults> results() const { return m_results; }
@@ -47,5 +50,6 @@ private:
     QString m_startText;
     QString m_endText;
     int m_dataInterval = 0;
+    ReadingsSource m_source;
     QSharedPointer<ReportResults> m_results;
 };

@@ -92,9 +92,19 @@ void Report::readProject()
 {
     const ProjectFile project(m_projectFile);
     m_dbname = project.databasePath();
+    m_source = ReadingsSource::forProject(m_projectFile);
     qCDebug(lcReport) << "m_dbname :" << m_dbname;
-    const QString recordStart = project.recordStartTime();
-    const QString recordStop = project.recordStopTime();
+    QString recordStart = project.recordStartTime();
+    QString recordStop = project.recordStopTime();
+    qint64 first = 0;
+    qint64 last = 0;
+    // A site project has no recording of its own: the period stored on the
+    // server.
+    if (m_source.isSite() &&
+        m_source.recordedPeriod(&first, &last, m_connectionTag + QStringLiteral("reportdb"))) {
+        recordStart = QDateTime::fromSecsSinceEpoch(first).toString(kTimeFormat);
+        recordStop = QDateTime::fromSecsSinceEpoch(last).toString(kTimeFormat);
+    }
     qCDebug(lcReport) << "qpj startTime :" << recordStart;
     qCDebug(lcReport) << "qpj endTime :" << recordStop;
     m_dataInterval = project.storedDataInterval();
@@ -129,6 +139,16 @@ void Report::fillDeviceList(const QList<DeviceSettings> &devices)
             m_selection->addItem(c.itemText(), c.key());
             m_channels.append(c);
         }
+    }
+}
+
+void Report::addSiteDevices(const QVector<ServerProject> &projects)
+{
+    for (const ServerProject &p : projects) {
+        m_selection->addHeading(p.title());
+        const QList<DeviceSettings> devices = p.deviceSettings();
+        m_devices += devices;
+        fillDeviceList(devices);
     }
 }
 
@@ -215,6 +235,7 @@ void Report::slotCommandUpdate()
         new GenerateAverageQueries(m_connectionTag, m_dbname, m_reportChannels,
                                    start.toString(kTimeFormat), end.toString(kTimeFormat), this);
     m_worker->setDataInterval(m_dataInterval);
+    m_worker->setSource(m_source);
     m_results = m_worker->results();
     connect(m_worker, &GenerateAverageQueries::done, this, &Report::genThreadDone);
     connect(m_worker, &GenerateAverageQueries::wholeCount, this, &Report::genThreadCount);

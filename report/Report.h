@@ -4,6 +4,7 @@
 #include "ReportResults.h"
 #include "companion/CompanionLauncher.h"
 #include "core/DeviceSettings.h"
+#include "store/ReadingsSource.h"
 
 #include <QPointer>
 #include <QSharedPointer>
@@ -39,6 +40,9 @@ public:
     Report(const QString &projectFile, const QList<DeviceSettings> &devices,
            QWidget *parent = nullptr);
     ~Report() override;
+
+    // A site project's channels: the server's catalogue, grouped by project.
+    void addSiteDevices(const QVector<ServerProject> &projects);
 
     bool isReportReady() const { return m_reportReady; }
     bool isFormLoaded() const { return m_pageLoaded; }
@@ -92,6 +96,7 @@ private:
     QString m_connectionTag;
     QString m_projectFile;
     QString m_dbname;
+    ReadingsSource m_source;
     QList<ReportChannel> m_channels; // by the items' numbers
     ChannelSelection *m_selection = nullptr;
     WorkerProgress *m_progress = nullptr;

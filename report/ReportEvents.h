@@ -3,6 +3,8 @@
 #include "ReportChannel.h"
 #include "events/EventRecord.h"
 
+class ReadingsSource;
+
 #include <QList>
 #include <QString>
 #include <QVector>
@@ -18,6 +20,10 @@ struct Result
 };
 
 Result read(const QString &databasePath, const QList<ReportChannel> &channels, qint64 start,
+            qint64 end);
+// The same from a site's server; for a site project only the events of the
+// report's devices (the projects' own would be every project's).
+Result read(const ReadingsSource &source, const QList<ReportChannel> &channels, qint64 start,
             qint64 end);
 
 } // namespace ReportEvents

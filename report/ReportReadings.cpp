@@ -4,6 +4,7 @@
 #include "store/ReadingsCursor.h"
 #include "store/ReadingsDatabase.h"
 #include "store/ReadingsRange.h"
+#include "store/ReadingsSource.h"
 
 #include <algorithm>
 #include <new>
@@ -37,6 +38,23 @@ bool readRange(const ReadingsDatabase &db, const ReadingsRequest &request, const
     return true;
 }
 
+// The request for the channels, and per device of it the channels it feeds
+// as (channel index, column).
+ReadingsRequest requestFor(const QList<ReportChannel> &channels, qint64 start, qint64 end,
+                           QVector<QVector<QPair<int, int>>> *targets)
+{
+    ReadingsRequest request;
+    request.start = start;
+    request.end = end;
+    for (int i = 0; i < channels.size(); ++i) {
+        const int column = channels.at(i).columnIndex();
+        const int device = request.addChannel(channels.at(i).deviceNumber, column);
+        targets->resize(request.serials.size());
+        (*targets)[device].append({i, column});
+    }
+    return request;
+}
+
 } // namespace
 
 ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
@@ -46,18 +64,8 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
     Result r;
     r.channels.resize(channels.size());
 
-    // Per device of the request, the channels it feeds as (channel index,
-    // column).
-    ReadingsRequest request;
-    request.start = start;
-    request.end = end;
-    Targets targets;
-    for (int i = 0; i < channels.size(); ++i) {
-        const int column = channels.at(i).columnIndex();
-        const int device = request.addChannel(channels.at(i).deviceNumber, column);
-        targets.resize(request.serials.size());
-        targets[device].append({i, column});
-    }
+    QVector<QVector<QPair<int, int>>> targets;
+    const ReadingsRequest request = requestFor(channels, start, end, &targets);
     if (request.serials.isEmpty()) {
         r.ok = true;
         return r;
@@ -108,7 +116,36 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
         for (int i = 0; i < tail.size(); ++i)
             r.channels[i] += tail.at(i);
     }
+    finish(r);
+    return r;
+}
 
+ReportReadings::Result ReportReadings::read(const ReadingsSource &source,
+                                            const QList<ReportChannel> &channels, qint64 start,
+                                            qint64 end)
+{
+    Result r;
+    r.channels.resize(channels.size());
+    QVector<QVector<QPair<int, int>>> targets;
+    const ReadingsRequest request = requestFor(channels, start, end, &targets);
+    if (request.serials.isEmpty()) {
+        r.ok = true;
+        return r;
+    }
+    std::vector<ServerReadings::Row> rows;
+    if (!source.read(request, &rows, &r.errorText))
+        return r;
+    for (const ServerReadings::Row &row : rows) {
+        for (const auto &target : targets.at(row.device))
+            r.channels[target.first].append(
+                {row.pointDate, target.second == 1 ? row.channel2 : row.channel1});
+    }
+    finish(r);
+    return r;
+}
+
+void ReportReadings::finish(Result &r)
+{
     const auto earlier = [](const ReportResults::Reading &a, const ReportResults::Reading &b) {
         return a.time < b.time;
     };
@@ -127,5 +164,4 @@ ReportReadings::Result ReportReadings::read(const ReadingsDatabase &db,
         r.total += out;
     }
     r.ok = true;
-    return r;
 }

@@ -6,6 +6,7 @@
 #include <QList>
 
 class ReadingsDatabase;
+class ReadingsSource;
 
 // Reads the selected channels' readings of one time range from the readings
 // database in one pass over its rows.
@@ -24,4 +25,11 @@ public:
 
     static Result read(const ReadingsDatabase &db, const QList<ReportChannel> &channels,
                        qint64 start, qint64 end);
+    // The same from a site's server (a source that names one).
+    static Result read(const ReadingsSource &source, const QList<ReportChannel> &channels,
+                       qint64 start, qint64 end);
+
+private:
+    // Orders each channel by time; of equal times the row stored last stays.
+    static void finish(Result &r);
 };

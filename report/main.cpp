@@ -1,5 +1,6 @@
 #include "Report.h"
 #include "core/CompanionProjectReader.h"
+#include "store/ReadingsSource.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,7 +16,15 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
         return 0;
     }
+    QVector<ServerProject> site;
+    QString siteError;
+    if (project.site &&
+        !ReadingsSource::forProject(project.projectFile).catalogue(&site, &siteError)) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), siteError);
+        return 0;
+    }
     Report window(project.projectFile, project.devices);
+    window.addSiteDevices(site);
     window.show();
     return app.exec();
 }

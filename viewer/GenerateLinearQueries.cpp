@@ -110,8 +110,36 @@ bool GenerateLinearQueries::scan(const ReadingsDatabase &db, const ReadingsRange
     return true;
 }
 
+bool GenerateLinearQueries::readServerRows(std::vector<DeviceRows> &out, QString *errorText) const
+{
+    std::vector<ServerReadings::Row> rows;
+    QString detail;
+    if (!m_source.read(m_request, &rows, &detail)) {
+        *errorText = readErrorText(detail);
+        return false;
+    }
+    out.assign(size_t(m_request.serials.size()), DeviceRows());
+    std::vector<char> need(out.size() * 2, 0);
+    for (const ChannelRef &r : m_refs)
+        if (r.device >= 0)
+            need[size_t(r.device) * 2 + size_t(r.column)] = 1;
+    for (const ServerReadings::Row &row : rows) {
+        DeviceRows &d = out[size_t(row.device)];
+        d.times.push_back(static_cast<quint32>(row.pointDate));
+        if (need[size_t(row.device) * 2])
+            d.values[0].push_back(row.channel1);
+        if (need[size_t(row.device) * 2 + 1])
+            d.values[1].push_back(row.channel2);
+    }
+    return true;
+}
+
 bool GenerateLinearQueries::readRows(std::vector<DeviceRows> &devices, QString *errorText)
 {
+    if (m_source.isServer()) {
+        emit calcTimeSeries();
+        return readServerRows(devices, errorText);
+    }
     const ReadingsDatabase db(m_dbPath, connectionName());
     if (!db.isOpen()) {
         *errorText = readErrorText(db.errorText());

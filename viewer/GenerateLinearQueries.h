@@ -5,6 +5,8 @@
 #include "companion/CompanionChannel.h"
 #include "store/ReadingsRange.h"
 #include "store/ReadingsRequest.h"
+#include "store/ReadingsSource.h"
+#include "store/RowIdSpan.h"
 
 #include <QList>
 #include <QString>
@@ -33,6 +35,8 @@ public:
     // The project's data interval: it sizes the buffers up front and tells
     // the chart lines where an outage breaks them. 0: unknown.
     void setIntervalHint(int milliseconds) { m_intervalMs = milliseconds; }
+    // A project that names a server is read from there instead of dbPath.
+    void setSource(const ReadingsSource &source) { m_source = source; }
 
     QString connectionName() const { return m_connectionTag + QStringLiteral("viewerdb"); }
     // The result, valid once done(int) has been emitted.
@@ -65,6 +69,7 @@ protected:
 private:
     bool runJob(QString *errorText);
     bool readRows(std::vector<DeviceRows> &devices, QString *errorText);
+    bool readServerRows(std::vector<DeviceRows> &devices, QString *errorText) const;
     bool scan(const ReadingsDatabase &db, const ReadingsRange &range, size_t reserve,
               std::vector<DeviceRows> &out, QString *errorText) const;
 
@@ -76,5 +81,6 @@ private:
     std::vector<ChannelRef> m_refs; // per channel
     QStringList m_legends;
     int m_intervalMs = 0;
+    ReadingsSource m_source;
     ViewerSeries m_result;
 };

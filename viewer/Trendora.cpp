@@ -14,7 +14,6 @@
 #include "core/ConnectionTag.h"
 #include "core/DataInterval.h"
 #include "core/ProjectFile.h"
-#include "store/ReadingsDatabase.h"
 #include "widgets/MenuPopup.h"
 #include "widgets/MessageDialog.h"
 
@@ -144,12 +143,13 @@ void Trendora::readProject()
 {
     const ProjectFile project(projectFile);
     m_dbname = project.databasePath();
+    m_source = ReadingsSource::forProject(projectFile);
     dataInterval = project.storedDataInterval();
     qCDebug(lcViewer) << "m_dbname : " << m_dbname;
     m_range = ViewerDateRange::fromRecordTimes(
         project.recordStartTime(), project.recordStopTime(), [this](qint64 *first, qint64 *last) {
-            return ReadingsDatabase(m_dbname, m_connectionTag + QStringLiteral("viewerdb"))
-                .recordedPeriod(first, last);
+            return m_source.recordedPeriod(first, last,
+                                           m_connectionTag + QStringLiteral("viewerdb"));
         });
     qCDebug(lcViewer) << "record period :" << m_range.periodText;
 
@@ -180,6 +180,14 @@ void Trendora::fillDeviceList(const QList<DeviceSettings> &devices)
             m_selection->addItem(c.itemText(c.deviceLabel()), c.fieldName());
             m_channels.append(c);
         }
+    }
+}
+
+void Trendora::addSiteDevices(const QVector<ServerProject> &projects)
+{
+    for (const ServerProject &p : projects) {
+        m_selection->addHeading(p.title());
+        fillDeviceList(p.deviceSettings());
     }
 }
 
@@ -245,6 +253,7 @@ void Trendora::slotView()
         new GenerateLinearQueries(m_connectionTag, m_dbname, QFileInfo(projectFile).absolutePath(),
                                   m_selection->pick(m_channels), start, end, this);
     worker->setIntervalHint(dataInterval);
+    worker->setSource(m_source);
     m_worker = worker;
     connect(worker, &GenerateLinearQueries::done, this, &Trendora::genThreadDone);
     connect(worker, &GenerateLinearQueries::wholeCount, this, &Trendora::genThreadCount);

@@ -42,6 +42,9 @@ public:
              QWidget *parent = nullptr);
     ~Trendora() override;
 
+    // A site project's channels: the server's catalogue, grouped by project.
+    void addSiteDevices(const QVector<ServerProject> &projects);
+
     // Seams for tests and embedding: how the save name is asked for and how a
     // finished file is opened.
     std::function<QString(const QString &proposed)> askSaveFileName;
@@ -108,6 +111,7 @@ private:
     QString m_connectionTag;
     QString projectFile;
     QString m_dbname;
+    ReadingsSource m_source;
     int dataInterval = 0;
     ViewerDateRange m_range;
     QList<CompanionChannel> m_channels; // by the items' numbers

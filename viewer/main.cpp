@@ -4,6 +4,7 @@
 #include "Trendora.h"
 
 #include "core/CompanionProjectReader.h"
+#include "store/ReadingsSource.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -20,7 +21,15 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
         return 0;
     }
+    QVector<ServerProject> site;
+    QString siteError;
+    if (project.site &&
+        !ReadingsSource::forProject(project.projectFile).catalogue(&site, &siteError)) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), siteError);
+        return 0;
+    }
     Trendora window(project.projectFile, project.devices);
+    window.addSiteDevices(site);
     window.show();
     return app.exec();
 }

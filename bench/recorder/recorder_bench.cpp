@@ -8,9 +8,11 @@
 // 60 s broker outage comes before the measured run.
 #include "MoravinMain.h"
 #include "MqttBench.h"
+#include "PostgresServer.h"
 #include "SimulatorProcess.h"
 #include "core/ProjectFile.h"
 #include "device/UsbPortDetector.h"
+#include "store/ServerSettings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -150,6 +152,20 @@ int main(int argc, char *argv[])
     MqttBench mqttBench;
     if (mqtt && !mqttBench.start(project))
         return 1;
+    // --forward: the project names a server of the run's own (a Unix socket),
+    // so that the recorder forwards as well; its limit is then 2.5 %.
+    PostgresServer server;
+    const bool forwarding = args.contains(QStringLiteral("--forward"));
+    if (forwarding) {
+        QString error;
+        ServerSettings site;
+        const bool up = server.setUp(&error);
+        site.connection = server.connectionString();
+        if (!up || !ServerSettings::write(project, site, &error)) {
+            std::fprintf(stderr, "recorder_bench: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
 
     MoravinMain window;
     window.show();
@@ -197,5 +213,9 @@ int main(int argc, char *argv[])
     std::printf("  difference      %8lld\n", static_cast<long long>(answered - stored.readings));
     if (mqtt)
         mqttBench.print(outage, 100.0 * cpu / elapsed, peak);
+    if (forwarding)
+        std::printf(
+            "  forwarded       %8s   (CPU limit 2.5 %% with forwarding)\n",
+            qPrintable(server.query(QStringLiteral("select count(*) from moravin_readings"))));
     return 0;
 }

@@ -2,6 +2,7 @@
 // recorders fill them, with the server's own COPY of the same rows beside it.
 //
 // serverforwardbench [--seconds N] [--rate R] [--spools S] [--backlog-seconds B]
+// serverforwardbench --outage S
 //
 //  1. capacity: every spool holds B seconds of the rate; S forwarders send
 //     it; readings per second until the server holds all of it, beside COPY
@@ -10,6 +11,10 @@
 //     spools (a flush every 1.5 s) while the forwarders run; the lag from a
 //     flush to the server, and what was lost or stored twice, counted on the
 //     server.
+// With --outage: one recorder (16 devices at 1 s) records while the server is
+// stopped for S seconds; the time from the server's return until every
+// reading recorded before it is on the server, beside the time the same
+// backlog takes with the server up from the start.
 
 #include "PostgresServer.h"
 #include "SpoolLoad.h"
@@ -88,6 +93,92 @@ double copyRate(const QString &connection, qint64 rows)
     return ok && seconds > 0 ? rows / seconds : 0;
 }
 
+// Seconds until a fresh forwarder has sent `rows` readings of a new spool
+// to a server that is up.
+double backlogSeconds(const QString &connection, const QString &path, qint64 rows)
+{
+    SpoolLoad load({path});
+    QString error;
+    if (!load.open(&error) || !load.fill(rows, &error))
+        return -1;
+    ForwarderSettings s;
+    s.connection = connection;
+    s.storeId = QUuid::createUuid();
+    s.projectName = QStringLiteral("anchor");
+    s.spoolPath = path;
+    Forwarder forwarder(s);
+    qint64 sent = 0;
+    QObject::connect(&forwarder, &Forwarder::forwarded,
+                     [&sent](qint64 last, qint64) { sent = last; });
+    QElapsedTimer clock;
+    clock.start();
+    forwarder.start();
+    return waitFor([&] { return sent >= rows; }, 10 * 60 * 1000) ? clock.elapsed() / 1000.0 : -1;
+}
+
+int outage(PostgresServer &server, const QString &connection, double seconds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("room.dat"));
+    SpoolLoad load({path});
+    QString error;
+    if (!load.open(&error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    ForwarderSettings s;
+    s.connection = connection;
+    s.storeId = QUuid::createUuid();
+    s.projectName = QStringLiteral("room");
+    s.spoolPath = path;
+    Forwarder forwarder(s);
+    qint64 sent = 0;
+    QObject::connect(&forwarder, &Forwarder::forwarded,
+                     [&sent](qint64 last, qint64) { sent = last; });
+    // The recorder: 16 devices at 1 s, a flush every 1.5 s, all along.
+    std::atomic_bool stop{false};
+    bool loadOk = true;
+    std::thread recorder([&] { loadOk = load.run(16, seconds + 600, 1500, stop, &error); });
+    forwarder.start();
+    waitFor([&] { return sent > 100; }, 60000);
+    server.stop();
+    out << "server stopped for " << seconds << " s while recording" << Qt::endl;
+    QElapsedTimer clock;
+    clock.start();
+    waitFor([&] { return clock.elapsed() >= qint64(seconds * 1000); }, int(seconds * 1000) + 1000);
+    const qint64 waiting = load.written() - sent;
+    if (!server.start(&error)) {
+        stop = true;
+        recorder.join();
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    const qint64 recordedBefore = load.written();
+    clock.restart();
+    const bool caughtUp = waitFor([&] { return sent >= recordedBefore; }, 10 * 60 * 1000);
+    const double catchUp = clock.elapsed() / 1000.0;
+    stop = true;
+    recorder.join();
+    if (!loadOk || !caughtUp) {
+        fprintf(stderr, "%s\n", caughtUp ? qPrintable(error) : "not caught up in 10 minutes");
+        return 1;
+    }
+    // What was recorded since the return is counted too.
+    waitFor([&] { return sent >= load.written(); }, 60000);
+    const double anchor =
+        backlogSeconds(connection, dir.filePath(QStringLiteral("anchor.dat")), recordedBefore);
+    out << "outage catch-up: " << QString::number(catchUp, 'f', 1) << " s after the server's"
+        << " return (" << waiting << " readings waiting, " << recordedBefore
+        << " recorded) | limit 60 s | the same backlog with the server up: "
+        << QString::number(anchor, 'f', 1) << " s | ratio "
+        << QString::number(anchor > 0 ? catchUp / anchor : 0, 'f', 1) << Qt::endl;
+    const qint64 stored =
+        server.query("select count(*) from moravin_readings where store_key = 1").toLongLong();
+    out << "lost: " << std::max<qint64>(0, load.written() - stored)
+        << " | duplicated: " << std::max<qint64>(0, stored - load.written()) << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -119,6 +210,8 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+    if (args.contains(QStringLiteral("--outage")))
+        return outage(server, connection, argument(args, "--outage", 300));
 
     QTemporaryDir dir;
     QStringList paths;

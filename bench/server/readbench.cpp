@@ -10,15 +10,28 @@
 //   one day, 4 channels, server read: the viewer's and the report's read of
 //     4 devices of one store (ServerReadings), median of 5;
 //   the same rows through COPY (query) TO STDOUT, the anchor;
-//   the first day read at both table sizes.
+//   the first day read at both table sizes;
+//   the one-day chart read: the viewer's worker on a project that names the
+//     server (read, alignment, chart lines), median of 5;
+//   the one-day report read: the report's read and its day figures, median
+//     of 5.
 
+#include "DayFigures.h"
+#include "GenerateLinearQueries.h"
+#include "HourlyPeriods.h"
 #include "PostgresServer.h"
+#include "ReportReadings.h"
+#include "core/ProjectFile.h"
+#include "store/ReadingsSource.h"
 #include "store/ServerConnection.h"
 #include "store/ServerReadings.h"
 #include "store/ServerSchema.h"
+#include "store/ServerSettings.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QUuid>
 
@@ -166,6 +179,68 @@ double copyDay(const QString &connection, qint64 dayStart)
     return times[times.size() / 2];
 }
 
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+DeviceSettings device(int d)
+{
+    DeviceSettings s;
+    s.deviceNumber = QString::fromLatin1(serial(0, d));
+    s.ch1Name = QStringLiteral("Temperature");
+    s.ch2Name = QStringLiteral("Humidity");
+    return s;
+}
+
+// The viewer's worker, as Trendora starts it on a project that names the
+// server.
+double chartDay(const ReadingsSource &source, qint64 dayStart, int *rows)
+{
+    QList<CompanionChannel> channels;
+    for (int d : {0, 5, 10, 15})
+        channels << CompanionChannel::fromDevice(device(d), 1);
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        GenerateLinearQueries worker(QStringLiteral("bench"), source.databasePath(), QString(),
+                                     channels, QString::number(dayStart),
+                                     QString::number(dayStart + 86399));
+        worker.setIntervalHint(1000);
+        worker.setSource(source);
+        QElapsedTimer clock;
+        clock.start();
+        worker.start();
+        worker.wait();
+        times.push_back(clock.nsecsElapsed() / 1e6);
+        *rows = worker.takeResult().rowCount();
+    }
+    return median(times);
+}
+
+// The report's read and figures of one day, as Pagewright's worker makes
+// them.
+double reportDay(const ReadingsSource &source, qint64 dayStart, int *total)
+{
+    QList<ReportChannel> channels;
+    for (int d : {0, 5, 10, 15})
+        channels << ReportChannel::fromDevice(device(d), 1);
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const ReportReadings::Result r =
+            ReportReadings::read(source, channels, dayStart, dayStart + 86399);
+        ReportResults results;
+        HourlyPeriods::compute(r.channels, QDateTime::fromSecsSinceEpoch(dayStart),
+                               QDateTime::fromSecsSinceEpoch(dayStart + 86399), results);
+        DayFigures::compute(r.channels, channels, 1000, results);
+        times.push_back(clock.nsecsElapsed() / 1e6);
+        *total = r.ok ? r.total : -1;
+    }
+    return median(times);
+}
+
 QString ms(double v)
 {
     return QString::number(v, 'f', 1) + QStringLiteral(" ms");
@@ -257,6 +332,28 @@ int main(int argc, char *argv[])
     out << "one day, 4 channels, server read: " << ms(big.medianMs) << " (" << big.rows
         << " rows; first " << ms(big.firstMs) << ") | COPY of the same rows: " << ms(anchor)
         << " | ratio " << QString::number(big.medianMs / anchor, 'f', 2) << Qt::endl;
+    // A project of the first store that names the server.
+    QTemporaryDir dir;
+    const QString project = dir.filePath(QStringLiteral("room0.qpj"));
+    ProjectFile(project).writeHeader(QStringLiteral("room0"), 1000, QStringLiteral("room0.dat"));
+    ServerSettings settings;
+    settings.connection = connection;
+    settings.storeId = ids[0];
+    QString message;
+    ServerSettings::write(project, settings, &message);
+    const ReadingsSource source = ReadingsSource::forProject(project);
+    int chartRows = 0;
+    const double chartMs = chartDay(source, middleDay, &chartRows);
+    out << "one-day chart read: " << ms(chartMs) << " (" << chartRows
+        << " time points, 4 channels, the viewer's worker) | limit 300.0 ms | COPY of the same"
+        << " rows: " << ms(anchor) << " | ratio " << QString::number(chartMs / anchor, 'f', 2)
+        << Qt::endl;
+    int reportRows = 0;
+    const double reportMs = reportDay(source, middleDay, &reportRows);
+    out << "one-day report read: " << ms(reportMs) << " (" << reportRows
+        << " readings, 4 channels, read and day figures) | limit 400.0 ms | COPY of the same"
+        << " rows: " << ms(anchor) << " | ratio " << QString::number(reportMs / anchor, 'f', 2)
+        << Qt::endl;
     const Figure again = readDay(connection, ids[0], T0);
     out << "one day, 4 channels, server read at " << firstRows << " rows: " << ms(small.medianMs)
         << " | at " << rows << " rows: " << ms(again.medianMs) << " | ratio "

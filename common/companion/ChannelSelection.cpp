@@ -12,14 +12,25 @@ QListWidgetItem *ChannelSelection::addItem(const QString &text, const QString &k
 {
     auto *item = new QListWidgetItem(m_noCheckIcon, text);
     item->setData(Qt::ToolTipRole, key);
-    item->setData(Qt::UserRole, m_list->count());
+    item->setData(Qt::UserRole, m_records++);
+    m_list->addItem(item);
+    return item;
+}
+
+QListWidgetItem *ChannelSelection::addHeading(const QString &text)
+{
+    auto *item = new QListWidgetItem(text);
+    QFont font = item->font();
+    font.setBold(true);
+    item->setFont(font);
+    item->setFlags(Qt::ItemIsEnabled);
     m_list->addItem(item);
     return item;
 }
 
 void ChannelSelection::toggle(QListWidgetItem *item)
 {
-    if (!item || item->listWidget() != m_list)
+    if (!item || item->listWidget() != m_list || !item->data(Qt::UserRole).isValid())
         return;
     if (m_selected.contains(item)) {
         m_selected.removeAll(item);

@@ -22,6 +22,9 @@ public:
     // Appends an item for the next record: unchecked icon, text, and key in
     // the tool-tip role.
     QListWidgetItem *addItem(const QString &text, const QString &key);
+    // A line that names the group of the items below it (a site's project);
+    // it stands for no record and cannot be selected.
+    QListWidgetItem *addHeading(const QString &text);
     // A click: an item already selected is deselected; another one is
     // selected unless MaxChannels are; changed() follows either way.
     void toggle(QListWidgetItem *item);
@@ -46,4 +49,5 @@ private:
     QIcon m_checkIcon;
     QIcon m_noCheckIcon;
     QList<QListWidgetItem *> m_selected;
+    int m_records = 0;
 };

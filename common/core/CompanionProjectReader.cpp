@@ -32,12 +32,22 @@ CompanionProjectReader::Result CompanionProjectReader::read(const QStringList &a
 
     const ProjectFile project(r.projectFile);
     r.databasePath = project.databasePath();
-    if (project.databaseName().isEmpty() || !QFileInfo(r.databasePath).isFile()) {
+    // A project that names a server is read from there: its file may be on
+    // another PC, and a site project has none.
+    r.namesServer =
+        !project.readValue(QStringLiteral("Server/Connection")).toString().trimmed().isEmpty();
+    r.site = r.namesServer && project.databaseName().isEmpty();
+    if (!r.namesServer &&
+        (project.databaseName().isEmpty() || !QFileInfo(r.databasePath).isFile())) {
         r.errorText = QStringLiteral("DB File \"%1\" is not exists!").arg(r.databasePath);
         return r;
     }
 
     const QByteArray deviceList = project.readValue(QStringLiteral("DeviceList")).toByteArray();
+    if (r.site && deviceList.isEmpty()) {
+        r.ok = true; // the devices come from the server's catalogue
+        return r;
+    }
     qCDebug(lcProjectReader) << "DeviceList :" << deviceList;
     const DeviceListCodec::Result devices =
         DeviceListCodec::decode(deviceList, DeviceListCodec::Reader::Companion);

@@ -18,6 +18,8 @@ public:
         QString errorText;
         QString projectFile;
         QString databasePath;
+        bool namesServer = false; // the readings are read from a site's server
+        bool site = false;        // ... and the devices are the server's catalogue
         QList<DeviceSettings> devices;
     };
 

@@ -21,6 +21,24 @@ ServerDevice ServerDevice::fromSettings(const DeviceSettings &s, int position)
     return d;
 }
 
+DeviceSettings ServerDevice::toSettings() const
+{
+    DeviceSettings s;
+    s.deviceNumber = serialNo;
+    s.deviceName = deviceName;
+    s.ch1Name = ch1Name;
+    s.ch2Name = ch2Name;
+    s.ch1Unit = ch1Unit;
+    s.ch2Unit = ch2Unit;
+    s.ch1Custom = ch1Custom;
+    s.ch2Custom = ch2Custom;
+    s.ch1Min = float(ch1Min);
+    s.ch1Max = float(ch1Max);
+    s.ch2Min = float(ch2Min);
+    s.ch2Max = float(ch2Max);
+    return s;
+}
+
 bool ServerDevice::sameDescription(const ServerDevice &o) const
 {
     return serialNo == o.serialNo && deviceName == o.deviceName && ch1Name == o.ch1Name &&

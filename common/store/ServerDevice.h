@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/DeviceSettings.h"
+
 #include <QString>
 #include <QVector>
-
-struct DeviceSettings;
 
 // One device of the server's catalogue: what a recorder knows of it, and the
 // span of its readings on the server.
@@ -28,5 +28,8 @@ struct ServerDevice
     qint64 lastPoint = 0;
 
     static ServerDevice fromSettings(const DeviceSettings &settings, int position);
+    // The device as the viewer and the report list it (no interface: they
+    // never talk to it).
+    DeviceSettings toSettings() const;
     bool sameDescription(const ServerDevice &o) const;
 };

@@ -2,6 +2,8 @@
 
 #include "ServerDevice.h"
 
+#include <QList>
+
 // The devices one recorder forwards, as the catalogue lists them.
 struct ServerProject
 {
@@ -11,4 +13,26 @@ struct ServerProject
     QString user;
     qint64 lastSeen = 0;
     QVector<ServerDevice> devices;
+
+    // The devices as a site's viewer and report list them: each name carries
+    // the project's, so that a chart's legend and a report tell two projects'
+    // "Freezer" apart.
+    QList<DeviceSettings> deviceSettings() const
+    {
+        QList<DeviceSettings> list;
+        for (const ServerDevice &d : devices) {
+            DeviceSettings s = d.toSettings();
+            s.deviceName = projectName + QStringLiteral(" · ") +
+                           (d.deviceName.isEmpty() ? d.serialNo : d.deviceName);
+            list.append(s);
+        }
+        return list;
+    }
+
+    // The heading of its devices in a site's list.
+    QString title() const
+    {
+        return host.isEmpty() ? projectName
+                              : projectName + QStringLiteral(" (") + host + QLatin1Char(')');
+    }
 };

@@ -150,6 +150,47 @@ bool ServerReadings::span(qint64 *first, qint64 *last)
     return true;
 }
 
+bool ServerReadings::events(qint64 start, qint64 end, QVector<EventRecord> *events)
+{
+    m_error.clear();
+    events->clear();
+    if (!connect())
+        return false;
+    int key = 0;
+    if (!storeKey(&key))
+        return false;
+    if (key < 0)
+        return true;
+    QVector<QByteArray> params{QByteArray::number(start), QByteArray::number(end)};
+    if (key)
+        params.append(QByteArray::number(key));
+    ServerResult r = query(
+        QByteArray("select event_time, kind, serialno, channel, value, limit_value, detail,"
+                   " repeats from moravin_events where event_time >= $1 and event_time <= $2") +
+            (key ? " and store_key = $3" : "") + " order by event_time, store_key, local_id",
+        params);
+    if (!r.ok()) {
+        m_error =
+            QStringLiteral("The server cannot read the event log: %1").arg(r.primaryMessage());
+        return false;
+    }
+    for (int i = 0; i < r.rows(); ++i) {
+        EventRecord e;
+        e.time = r.toInt64(i, 0);
+        e.kind = r.text(i, 1);
+        e.serialNo = r.text(i, 2);
+        e.channel = int(r.toInt64(i, 3));
+        if (!r.isNull(i, 4))
+            e.value = r.value(i, 4).toDouble();
+        if (!r.isNull(i, 5))
+            e.limit = r.value(i, 5).toDouble();
+        e.detail = r.text(i, 6);
+        e.repeats = int(r.toInt64(i, 7));
+        events->append(e);
+    }
+    return true;
+}
+
 bool ServerReadings::catalogue(QVector<ServerProject> *projects)
 {
     m_error.clear();

@@ -2,6 +2,7 @@
 
 #include "ServerConnection.h"
 #include "ServerProject.h"
+#include "events/EventRecord.h"
 
 #include <QStringList>
 #include <QUuid>
@@ -41,6 +42,9 @@ public:
     // is set), from the catalogue; false with an empty errorText when nothing
     // is stored.
     bool span(qint64 *first, qint64 *last);
+    // The event log with start <= time <= end, oldest first (of the store,
+    // or of every store when none is set).
+    bool events(qint64 start, qint64 end, QVector<EventRecord> *events);
     // Every recorder's devices, grouped by project (by name, then host).
     bool catalogue(QVector<ServerProject> *projects);
 

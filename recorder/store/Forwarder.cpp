@@ -15,6 +15,7 @@ Forwarder::Forwarder(const ForwarderSettings &settings, QObject *parent)
     m_worker = new ForwarderWorker(settings, m_stop);
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(&m_thread, &QThread::finished, this, &Forwarder::finished);
     connect(m_worker, &ForwarderWorker::stateChanged, this, &Forwarder::onState);
     connect(m_worker, &ForwarderWorker::waitingChanged, this, &Forwarder::onWaiting);
     connect(m_worker, &ForwarderWorker::problem, this, &Forwarder::problem);
@@ -36,6 +37,15 @@ void Forwarder::start()
         return;
     m_thread.start(QThread::LowPriority);
     QMetaObject::invokeMethod(m_worker, &ForwarderWorker::start, Qt::QueuedConnection);
+}
+
+void Forwarder::stop()
+{
+    m_stop->store(true);
+    if (m_thread.isRunning())
+        m_thread.quit();
+    else
+        QMetaObject::invokeMethod(this, &Forwarder::finished, Qt::QueuedConnection);
 }
 
 void Forwarder::setDevices(const QVector<ServerDevice> &devices)

@@ -36,6 +36,9 @@ public:
     ~Forwarder() override;
 
     void start();
+    // Ends the worker without waiting for it; finished() follows once its
+    // thread has ended (at once when it never started).
+    void stop();
     // The project's devices changed: the catalogue is updated.
     void setDevices(const QVector<ServerDevice> &devices);
     // Rows were just written: look at the spool now rather than at the next
@@ -60,6 +63,7 @@ signals:
     // server_lost and server_back, for the event log.
     void serverEvent(const EventRecord &event);
     void forwarded(qint64 lastLocalId, qint64 rows);
+    void finished();
 
 private:
     void onState(int state, const QString &detail);

@@ -1,8 +1,18 @@
+#include "GenerateLinearQueries.h"
 #include "PostgresServer.h"
+#include "ReportReadings.h"
 #include "SpoolWriter.h"
+#include "Trendora.h"
+#include "core/CompanionProjectReader.h"
 #include "core/NoValue.h"
+#include "core/ProjectFile.h"
 #include "store/Forwarder.h"
+#include "store/ReadingsDatabase.h"
+#include "store/ReadingsSource.h"
 #include "store/ServerReadings.h"
+#include "store/ServerSettings.h"
+
+#include <QListWidget>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,8 +35,12 @@ private slots:
     void spanAndCatalogue();
     void readerErrors();
     void readerSurvivesAServerRestart();
+    void programsReadTheStandbyAsTheFile();
+    void siteProjectListsEveryProject();
 
 private:
+    static ViewerSeries chart(const ReadingsSource &source, const QList<DeviceSettings> &devices,
+                              const QList<QPair<int, int>> &channels, qint64 start, qint64 end);
     // The file's rows as the programs read them (scan order), each device's
     // ordered by time with equal times kept in scan order.
     std::vector<ServerReadings::Row> fileRows(const QString &spool, const QStringList &serials,
@@ -283,5 +297,138 @@ void tst_ServerReadings::readerSurvivesAServerRestart()
     QCOMPARE(after.size(), before.size());
 }
 
-QTEST_GUILESS_MAIN(tst_ServerReadings)
+ViewerSeries tst_ServerReadings::chart(const ReadingsSource &source,
+                                       const QList<DeviceSettings> &devices,
+                                       const QList<QPair<int, int>> &channels, qint64 start,
+                                       qint64 end)
+{
+    QList<CompanionChannel> picked;
+    for (const auto &c : channels)
+        picked << CompanionChannel::fromDevice(devices.at(c.first), c.second);
+    GenerateLinearQueries worker("test", source.databasePath(), QString(), picked,
+                                 QString::number(start), QString::number(end));
+    worker.setIntervalHint(1000);
+    worker.setSource(source);
+    worker.start();
+    worker.wait();
+    return worker.takeResult();
+}
+
+// The viewer's and the report's workers and the period lookup, given a
+// project that names the primary and reads from the standby, show what they
+// show from the project's file.
+void tst_ServerReadings::programsReadTheStandbyAsTheFile()
+{
+    const QString project = m_dir.filePath("lab.qpj");
+    QVERIFY(ProjectFile(project).writeHeader("lab", 1000, "lab.dat"));
+    ServerSettings settings;
+    settings.connection = m_primary.connectionString();
+    settings.readConnection = m_standby.connectionString();
+    settings.storeId = m_labId;
+    QString message;
+    QVERIFY2(ServerSettings::write(project, settings, &message), qPrintable(message));
+    const ReadingsSource server = ReadingsSource::forProject(project);
+    QVERIFY(server.isServer() && !server.isSite());
+    QCOMPARE(server.connection(), m_standby.connectionString());
+    const ReadingsSource file = ReadingsSource::file(m_lab);
+
+    qint64 first = 0, last = 0, fileFirst = 0, fileLast = 0;
+    QVERIFY(server.recordedPeriod(&first, &last, "test"));
+    QVERIFY(file.recordedPeriod(&fileFirst, &fileLast, "test"));
+    QCOMPARE(first, fileFirst);
+    QCOMPARE(last, fileLast);
+
+    QList<DeviceSettings> devices;
+    for (const char *serial : {"A", "B", "C"}) {
+        DeviceSettings d;
+        d.deviceNumber = serial;
+        d.ch1Name = "one";
+        d.ch2Name = "two";
+        devices << d;
+    }
+    const qint64 t0 = 1700000000;
+    const QList<QList<QPair<int, int>>> selections{
+        {{0, 1}, {1, 1}, {1, 2}, {2, 2}}, {{0, 1}}, {{1, 1}, {2, 1}}};
+    const QList<QPair<qint64, qint64>> ranges{{t0 - 86400, t0 + 86400}, {t0 + 6500, t0 + 7000}};
+    for (const auto &channels : selections) {
+        for (const auto &range : ranges) {
+            const ViewerSeries a = chart(server, devices, channels, range.first, range.second);
+            const ViewerSeries b = chart(file, devices, channels, range.first, range.second);
+            QVERIFY(a.rowCount() > 0);
+            QCOMPARE(a.times, b.times);
+            QCOMPARE(a.values, b.values);
+            QCOMPARE(a.lines.size(), b.lines.size());
+            for (int i = 0; i < a.lines.size(); ++i)
+                QCOMPARE(a.lines[i].breaks, b.lines[i].breaks);
+
+            QList<ReportChannel> report;
+            for (const auto &c : channels)
+                report << ReportChannel::fromDevice(devices.at(c.first), c.second);
+            const ReportReadings::Result fromServer =
+                ReportReadings::read(server, report, range.first, range.second);
+            const ReportReadings::Result fromFile = ReportReadings::read(
+                ReadingsDatabase(m_lab, "test"), report, range.first, range.second);
+            QVERIFY2(fromServer.ok, qPrintable(fromServer.errorText));
+            QVERIFY(fromFile.ok);
+            QCOMPARE(fromServer.total, fromFile.total);
+            for (int c = 0; c < report.size(); ++c) {
+                QCOMPARE(fromServer.channels[c].size(), fromFile.channels[c].size());
+                for (int i = 0; i < fromFile.channels[c].size(); ++i) {
+                    QCOMPARE(fromServer.channels[c][i].time, fromFile.channels[c][i].time);
+                    QCOMPARE(fromServer.channels[c][i].value, fromFile.channels[c][i].value);
+                }
+            }
+        }
+    }
+}
+
+// A project file that names the server and no database: the companions
+// start on it, list the devices of both projects under their names, and
+// chart channels of both.
+void tst_ServerReadings::siteProjectListsEveryProject()
+{
+    const QString site = m_dir.filePath("site.qpj");
+    ServerSettings settings;
+    settings.connection = m_standby.connectionString();
+    QString message;
+    QVERIFY2(ServerSettings::write(site, settings, &message), qPrintable(message));
+    const CompanionProjectReader::Result start = CompanionProjectReader::read({"Trendora", site});
+    QVERIFY2(start.ok, qPrintable(start.errorText));
+    QVERIFY(start.site);
+    const ReadingsSource source = ReadingsSource::forProject(site);
+    QVERIFY(source.isSite() && source.storeId().isNull());
+
+    QVector<ServerProject> projects;
+    QVERIFY2(source.catalogue(&projects, &message), qPrintable(message));
+    QCOMPARE(projects.size(), 2);
+    QCOMPARE(projects[0].title(), QStringLiteral("cold (cold-pc)"));
+    QCOMPARE(projects[1].title(), QStringLiteral("lab (lab-pc)"));
+
+    Trendora window(site, start.devices);
+    window.addSiteDevices(projects);
+    auto *list = window.findChild<QListWidget *>("listWidget_device");
+    QVERIFY(list);
+    QCOMPARE(list->count(), 2 + 2 * (2 + 3));
+    QCOMPARE(list->item(0)->text(), QStringLiteral("cold (cold-pc)"));
+    QCOMPARE(list->item(5)->text(), QStringLiteral("lab (lab-pc)"));
+    window.slotConfigSelected(list->item(0)); // a heading is not a channel
+    QVERIFY(window.selectedItems().isEmpty());
+    window.slotConfigSelected(list->item(1)); // Z, channel 1
+    window.slotConfigSelected(list->item(8)); // B, channel 1
+    QCOMPARE(window.selectedItems().size(), 2);
+
+    const QList<DeviceSettings> devices{projects[0].devices[0].toSettings(),
+                                        projects[1].devices[1].toSettings()};
+    QCOMPARE(devices[0].deviceNumber, QStringLiteral("Z"));
+    QCOMPARE(devices[1].deviceNumber, QStringLiteral("B"));
+    const ViewerSeries both = chart(source, devices, {{0, 1}, {1, 1}}, 1700000000, 1700007199);
+    QCOMPARE(both.values.size(), 2);
+    const auto valued = [](const QVector<double> &v) {
+        return int(std::count_if(v.begin(), v.end(), [](double x) { return x != NoValue; }));
+    };
+    QCOMPARE(valued(both.values[0]), 3600); // Z of the cold project
+    QVERIFY(valued(both.values[1]) > 6000); // B of the lab
+}
+
+QTEST_MAIN(tst_ServerReadings)
 #include "tst_ServerReadings.moc"
