@@ -5,6 +5,7 @@
 #include "control/AlarmSound.h"
 #include "control/FoundDevices.h"
 #include "control/RecordingSession.h"
+#include "control/UnattendedRecording.h"
 
 #include <QList>
 #include <QPixmap>
@@ -44,6 +45,7 @@ public:
     ~MoravinMain() override;
 
     RecordingSession *session() const { return m_session; }
+    UnattendedRecording *unattended() const { return m_unattended; }
     bool isProjectOpen() const { return m_session->isOpen(); }
     bool isRecording() const { return m_session->isRecording(); }
     bool isAudioPlaying() const { return m_session->alarmSound()->isPlaying(); }
@@ -115,6 +117,7 @@ private:
     std::unique_ptr<Ui::MoravinMain> ui;
     MainMenus *m_menus = nullptr;
     RecordingSession *m_session = nullptr;
+    UnattendedRecording *m_unattended = nullptr;
     StoreStatus *m_storeStatus = nullptr;
     QPixmap m_readyPixmap;
     QPixmap m_recordingPixmap;

@@ -40,6 +40,7 @@ public:
     QVector<EventRecord> finish(qint64 now);
 
     CommunicationWatch &communication() { return m_communication; }
+    const CommunicationWatch &communication() const { return m_communication; }
 
 private:
     void append(Result *result, const CommunicationWatch::Result &r, bool *newAlarm);

@@ -250,9 +250,11 @@ private slots:
         QVERIFY(w.isAudioPlaying());
         w.session()->tick();
         QVERIFY(w.isAudioPlaying());
-        // Configuring: the stale flag must not start the sound again.
+        // Configuring: the stale flag must not start the sound again. The
+        // close first writes the alarm's end into the log.
         w.slotAddDeviceProject();
         QVERIFY(!w.isAudioPlaying());
+        QTRY_VERIFY(w.projectManager());
         w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.projectManager()->slotProjectListConfirm();
