@@ -39,6 +39,8 @@ public:
     // The project closes or its device list is edited: the ends still owed.
     QVector<EventRecord> finish(qint64 now);
 
+    // The project's setting; what sounds follows at once.
+    void setCommunicationAlarm(bool on);
     CommunicationWatch &communication() { return m_communication; }
     const CommunicationWatch &communication() const { return m_communication; }
 

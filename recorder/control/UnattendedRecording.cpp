@@ -48,7 +48,7 @@ qint64 UnattendedRecording::now()
 void UnattendedRecording::projectOpened(const QString &projectFile)
 {
     m_projectFile = projectFile;
-    m_monitor.communication().setAlarmEnabled(CommunicationWatch::alarmEnabledIn(projectFile));
+    m_monitor.setCommunicationAlarm(CommunicationWatch::alarmEnabledIn(projectFile));
     m_storage = StorageWarnings();
     m_writeFailed = false;
     if (m_knownProject != projectFile) {
@@ -73,7 +73,7 @@ void UnattendedRecording::settingsChanged()
 
 void UnattendedRecording::setCommunicationAlarm(bool on)
 {
-    m_monitor.communication().setAlarmEnabled(on);
+    m_monitor.setCommunicationAlarm(on);
     if (!m_projectFile.isEmpty() && !CommunicationWatch::setAlarmEnabledIn(m_projectFile, on))
         emit notice(QStringLiteral("The project file cannot be written."), true);
     applySound();

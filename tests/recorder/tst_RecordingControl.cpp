@@ -3,6 +3,7 @@
 #include "OpenMessages.h"
 #include "ProjectMain.h"
 #include "TestProject.h"
+#include "control/AlarmAcknowledge.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
@@ -10,6 +11,9 @@
 #include "dialogs/CloseWaitDialog.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
+#include "events/EventDetail.h"
+#include "panels/EventsModel.h"
+#include "panels/EventsView.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
 #include "widgets/MessageDialog.h"
@@ -263,6 +267,62 @@ private slots:
         w.deviceList().at(1)->ch1Alarm = false;
         w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
+    }
+
+    // Acknowledge by the button's shortcut silences the sound, the alarm stays;
+    // a second channel entering alarm sounds again; the Events view shows it.
+    void acknowledgeSilencesUntilAnotherChannelAlarms()
+    {
+        const QString path =
+            makeProject("Ack", 10000, {TestProject::lanDevice("K1"), TestProject::lanDevice("K2")});
+        MoravinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.projectLoaded(path);
+        ProjectCenter *center = w.projectCenter();
+        auto *ack = FormWidgets::child<QPushButton>(center, "btn_acknowledge");
+        ConfiguredDevice *k1 = w.deviceList().at(0);
+        ConfiguredDevice *k2 = w.deviceList().at(1);
+        w.session()->tick();
+        QVERIFY(!ack->isEnabled());
+
+        k1->ch1Value = QStringLiteral("45.00");
+        k1->ch1Alarm = true;
+        w.session()->tick();
+        QVERIFY(w.isAudioPlaying());
+        QVERIFY(ack->isEnabled() && center->hasUnacknowledgedAlarm());
+        // A shortcut clicks its button after a short press.
+        QTest::keyClick(&w, Qt::Key_K, Qt::ControlModifier);
+        QTRY_VERIFY(!w.isAudioPlaying());
+        QVERIFY(!ack->isEnabled() && !center->hasUnacknowledgedAlarm());
+        w.session()->tick();
+        QVERIFY(!w.isAudioPlaying());
+        QVERIFY(k1->ch1Alarm);
+
+        k2->ch2Value = QStringLiteral("-5.00");
+        k2->ch2Alarm = true;
+        w.session()->tick();
+        QVERIFY(w.isAudioPlaying());
+        QVERIFY(ack->isEnabled());
+        ack->click();
+        QVERIFY(!w.isAudioPlaying());
+
+        center->showEvents(true);
+        QVERIFY(center->eventsView()->isVisible());
+        const auto kinds = [center] {
+            QStringList list;
+            for (const EventRecord &e : center->eventsView()->model()->events())
+                list << e.kind + QLatin1Char(' ') + e.serialNo;
+            return list;
+        };
+        QTRY_COMPARE(kinds(), QStringList({"ack ", "alarm_begin K2", "ack ", "alarm_begin K1"}));
+        QCOMPARE(EventDetail::parse(center->eventsView()->model()->events().at(0).detail)
+                     .value(EventDetail::User)
+                     .toString(),
+                 AlarmAcknowledge::loginName());
+        // Back to the dashboard from the list.
+        center->slotDashboardClicked();
+        QVERIFY(!center->isEventsShown() && center->dashBoard()->isVisible());
     }
 
     void expansionModeHidesEmptyPlaces()
