@@ -99,4 +99,9 @@ void StoreStatus::showNotices(UnattendedRecording *unattended, QLabel *label, QW
                 if (message)
                     MessageDialog::showTransient(QStringLiteral("WARNING"), text, m_window);
             });
+    // What was said concerned the project that closed.
+    connect(m_session, &RecordingSession::closed, label, [label, separator] {
+        label->hide();
+        separator->hide();
+    });
 }

@@ -10,6 +10,7 @@ DashBoardDeviceItem::DashBoardDeviceItem(ConfiguredDevice *device, bool isChanne
       m_isChannel1(isChannel1)
 {
     ui->setupUi(this);
+    ChannelLook::usePanelStates(ui->frame_value, m_panelState);
     if (!m_device) {
         ui->frame_ch->hide();
         return;
@@ -49,12 +50,12 @@ QString DashBoardDeviceItem::unitText() const
 
 void DashBoardDeviceItem::showPanelState(bool hasReading, bool alarm)
 {
-    // A new style sheet costs a restyle of the tile: only on a change.
+    // A new look costs a polish of the panel: only on a change.
     const ChannelLook::State state = ChannelLook::stateFor(hasReading, alarm);
     if (state == m_panelState)
         return;
     m_panelState = state;
-    ui->frame_value->setStyleSheet(ChannelLook::panelStyle(ui->frame_value->objectName(), state));
+    ChannelLook::showPanelState(ui->frame_value, state);
 }
 
 void DashBoardDeviceItem::updateValue(const QString &text)
@@ -86,8 +87,10 @@ void DashBoardDeviceItem::refreshTile()
 
 void DashBoardDeviceItem::onDeviceConnected(const QString &deviceNumber)
 {
+    // Every reading passes here before its value: a tile in alarm stays red
+    // instead of being restyled twice a reading.
     if (m_device && deviceNumber == m_device->settings().deviceNumber)
-        showPanelState(true, false);
+        showPanelState(true, alarm());
 }
 
 void DashBoardDeviceItem::onDeviceDisconnected(const QString &deviceNumber)

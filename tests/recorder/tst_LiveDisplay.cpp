@@ -7,6 +7,7 @@
 #include "device/ChartHistory.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
+#include "display/ChannelLook.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "display/DashBoardDeviceItem.h"
@@ -59,9 +60,13 @@ QList<QPoint> places(DashBoard &board)
     return result;
 }
 
+// The look a value panel shows now.
 QString panelOf(QWidget *w, const char *frame)
 {
-    return w->findChild<QFrame *>(QLatin1String(frame))->styleSheet();
+    const QFrame *f = w->findChild<QFrame *>(QLatin1String(frame));
+    return f->property("panelState").isValid()
+               ? ChannelLook::panelStyle(f->objectName(), ChannelLook::panelState(f))
+               : f->styleSheet();
 }
 
 const char *const Grey = "rgba(80, 80, 80, 255)";
@@ -161,8 +166,13 @@ private slots:
         QVERIFY(text(&tile1, "label_number").isEmpty());
         QVERIFY(text(&tile1, "label_unit").isEmpty());
         QVERIFY(panelOf(&tile1, "frame_value").contains(Grey));
+        // A device that went forgets its alarm; back, it follows the alarm flag.
+        device.ch1Alarm = false;
         tile1.onDeviceConnected("KV1");
         QVERIFY(panelOf(&tile1, "frame_value").contains(Teal));
+        device.ch1Alarm = true;
+        tile1.onDeviceConnected("KV1");
+        QVERIFY(panelOf(&tile1, "frame_value").contains(Red));
 
         // A refresh without a value turns grey; with one it follows the alarm.
         tile2.refreshTile();

@@ -53,6 +53,24 @@ int rowCount(const QString &path, const QString &where = QString())
     return count;
 }
 
+// "kind serial" of every event in the log, oldest first.
+QStringList loggedEvents(const QString &path)
+{
+    QStringList list;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "events");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("select kind, serialno from events order by id");
+            while (q.next())
+                list << q.value(0).toString() + ' ' + q.value(1).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("events");
+    return list;
+}
+
 // Holds the write lock of a database from another connection for a while,
 // on a thread of its own.
 class Locker : public QThread
@@ -207,6 +225,9 @@ private slots:
         QCOMPARE(ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.size(),
                  1);
         QCOMPARE(ProjectFile(path).storedDataInterval(), 5000);
+        // The removal is in the project's log.
+        QTRY_COMPARE(loggedEvents(ProjectFile(path).databasePath()),
+                     QStringList{"config_change A1"});
     }
 
     // A device added by hand, removed and added again with another address,
