@@ -1,13 +1,5 @@
 #include "ChannelLook.h"
 
-#include <QStyle>
-#include <QVariant>
-#include <QWidget>
-
-namespace {
-const char *const kStateProperty = "panelState";
-}
-
 QString ChannelLook::panelStyle(const QString &objectName, State state)
 {
     const char *stops = nullptr;
@@ -32,29 +24,4 @@ ChannelLook::State ChannelLook::stateFor(bool hasReading, bool alarm)
     if (!hasReading)
         return NoReading;
     return alarm ? Alarm : Normal;
-}
-
-void ChannelLook::usePanelStates(QWidget *frame, State state)
-{
-    QString styles;
-    for (const State s : {NoReading, Normal, Alarm})
-        styles += panelStyle(
-            frame->objectName() +
-                QStringLiteral("[%1=\"%2\"]").arg(QLatin1String(kStateProperty)).arg(int(s)),
-            s);
-    frame->setProperty(kStateProperty, int(state));
-    frame->setStyleSheet(styles);
-}
-
-void ChannelLook::showPanelState(QWidget *frame, State state)
-{
-    frame->setProperty(kStateProperty, int(state));
-    frame->style()->unpolish(frame);
-    frame->style()->polish(frame);
-    frame->update();
-}
-
-ChannelLook::State ChannelLook::panelState(const QWidget *frame)
-{
-    return State(frame->property(kStateProperty).toInt());
 }

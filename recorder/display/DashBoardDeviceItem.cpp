@@ -10,7 +10,6 @@ DashBoardDeviceItem::DashBoardDeviceItem(ConfiguredDevice *device, bool isChanne
       m_isChannel1(isChannel1)
 {
     ui->setupUi(this);
-    ChannelLook::usePanelStates(ui->frame_value, m_panelState);
     if (!m_device) {
         ui->frame_ch->hide();
         return;
@@ -50,12 +49,12 @@ QString DashBoardDeviceItem::unitText() const
 
 void DashBoardDeviceItem::showPanelState(bool hasReading, bool alarm)
 {
-    // A new look costs a polish of the panel: only on a change.
+    // A new style sheet costs a restyle of the tile: only on a change.
     const ChannelLook::State state = ChannelLook::stateFor(hasReading, alarm);
     if (state == m_panelState)
         return;
     m_panelState = state;
-    ChannelLook::showPanelState(ui->frame_value, state);
+    ui->frame_value->setStyleSheet(ChannelLook::panelStyle(ui->frame_value->objectName(), state));
 }
 
 void DashBoardDeviceItem::updateValue(const QString &text)

@@ -7,7 +7,6 @@
 #include "device/ChartHistory.h"
 #include "device/ConfiguredDevice.h"
 #include "device/RecorderInterval.h"
-#include "display/ChannelLook.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
 #include "display/DashBoardDeviceItem.h"
@@ -60,13 +59,9 @@ QList<QPoint> places(DashBoard &board)
     return result;
 }
 
-// The look a value panel shows now.
 QString panelOf(QWidget *w, const char *frame)
 {
-    const QFrame *f = w->findChild<QFrame *>(QLatin1String(frame));
-    return f->property("panelState").isValid()
-               ? ChannelLook::panelStyle(f->objectName(), ChannelLook::panelState(f))
-               : f->styleSheet();
+    return w->findChild<QFrame *>(QLatin1String(frame))->styleSheet();
 }
 
 const char *const Grey = "rgba(80, 80, 80, 255)";
