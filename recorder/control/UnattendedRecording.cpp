@@ -141,6 +141,7 @@ void UnattendedRecording::acknowledge()
 // The ends still owed go into the close's last batch.
 void UnattendedRecording::closing()
 {
+    disconnect(m_afterStoreOpen);
     append(m_monitor.finish(now()));
     applySound();
 }
@@ -251,6 +252,16 @@ void UnattendedRecording::lastStoredRead(const QHash<QString, qint64> &last, boo
 {
     if (m_session->isRecording())
         return;
+    // The recorded period shown and stored goes on from the database's first
+    // reading: the window takes it when the database opens, before this starts.
+    if (!m_session->isStoreOpen()) {
+        m_afterStoreOpen =
+            connect(m_session, &RecordingSession::storeOpened, this, [this, last, ok, resumeTime] {
+                disconnect(m_afterStoreOpen);
+                lastStoredRead(last, ok, resumeTime);
+            });
+        return;
+    }
     QStringList serials;
     for (const DeviceSettings &d : m_session->deviceSettings())
         serials << d.deviceNumber;
@@ -265,11 +276,17 @@ void UnattendedRecording::lastStoredRead(const QHash<QString, qint64> &last, boo
     m_resuming = true;
     m_session->startRecording();
     m_resuming = false;
-    QString text = QStringLiteral("Recording resumed after an unexpected end");
-    if (newest > 0)
-        text += QStringLiteral(" (last stored reading %1)").arg(EventText::time(newest));
-    else if (!ok)
-        text += QStringLiteral(" (the last stored readings could not be read)");
+    // Short: the status bar is narrow.
+    QString text = QStringLiteral("Resumed after an unexpected end");
+    if (newest > 0) {
+        const QDateTime lastReading = QDateTime::fromSecsSinceEpoch(newest);
+        text += QStringLiteral(" (last reading %1)")
+                    .arg(lastReading.date() == QDate::currentDate()
+                             ? lastReading.toString(QStringLiteral("hh:mm:ss"))
+                             : EventText::time(newest));
+    } else if (!ok) {
+        text += QStringLiteral(" (the last readings could not be read)");
+    }
     qCInfo(lcControl).noquote() << "UnattendedRecording :" << text;
     emit notice(text, false);
     emit resumed();

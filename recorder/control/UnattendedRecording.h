@@ -74,6 +74,7 @@ private:
     QString m_knownProject;
     QList<DeviceSettings> m_knownDevices;
     int m_knownInterval = 0;
+    QMetaObject::Connection m_afterStoreOpen;
     bool m_writeFailed = false;
     bool m_resuming = false;
     bool m_sizeStop = false;
