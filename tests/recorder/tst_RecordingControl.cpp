@@ -421,6 +421,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.session()->flushTimer()->isActive(), 5000);
         QCOMPARE(rowCount(db), 6);
         QCOMPARE(w.session()->waitingReadings(), 0);
+        // The trouble is in the log, its end in the batch after.
+        QTRY_COMPARE(loggedEvents(db), QStringList({"record_start ", "record_stop ",
+                                                    "write_failed ", "write_recovered "}));
     }
 
     void closingWaitsForABusyDatabaseOrSaysWhatIsLost()
