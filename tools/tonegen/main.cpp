@@ -2,9 +2,7 @@
 //
 // Writes the alarm sound: a two-tone call, high-low-high-low, as 16-bit mono
 // PCM. Every tone fades in and out over a few milliseconds and the file starts
-// and ends in silence, so the player can loop it without clicks. The call is
-// written several times over: each loop restarts the player's decoding
-// pipeline, which costs more than playing a longer file.
+// and ends in silence, so the player can loop it without clicks.
 
 #include <algorithm>
 #include <cmath>
@@ -18,8 +16,7 @@ namespace {
 constexpr int kSampleRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
 
-struct Segment
-{
+struct Segment {
     double frequency; // 0 is a pause
     double seconds;
 };
@@ -29,9 +26,6 @@ const Segment kPattern[] = {
     {880.0, 0.25}, {0.0, 0.05}, {660.0, 0.25}, {0.0, 0.05},
     {880.0, 0.25}, {0.0, 0.05}, {660.0, 0.25}, {0.0, 0.05},
 };
-
-// 6 s per loop.
-constexpr int kRepeats = 5;
 
 constexpr double kFadeSeconds = 0.008;
 constexpr double kPeak = 0.7;
@@ -46,21 +40,19 @@ double voice(double phase)
 std::vector<std::int16_t> synthesize()
 {
     std::vector<std::int16_t> samples;
-    for (int repeat = 0; repeat < kRepeats; ++repeat) {
-        for (const Segment &segment : kPattern) {
-            const int count = static_cast<int>(std::lround(segment.seconds * kSampleRate));
-            const int fade = static_cast<int>(std::lround(kFadeSeconds * kSampleRate));
-            for (int i = 0; i < count; ++i) {
-                double value = 0.0;
-                if (segment.frequency > 0.0) {
-                    const double phase = 2.0 * kPi * segment.frequency * i / kSampleRate;
-                    const int edge = std::min(i, count - 1 - i);
-                    const double envelope =
-                        edge < fade ? 0.5 - 0.5 * std::cos(kPi * edge / fade) : 1.0;
-                    value = kPeak * envelope * voice(phase);
-                }
-                samples.push_back(static_cast<std::int16_t>(std::lround(value * 32767.0)));
+    for (const Segment &segment : kPattern) {
+        const int count = static_cast<int>(std::lround(segment.seconds * kSampleRate));
+        const int fade = static_cast<int>(std::lround(kFadeSeconds * kSampleRate));
+        for (int i = 0; i < count; ++i) {
+            double value = 0.0;
+            if (segment.frequency > 0.0) {
+                const double phase = 2.0 * kPi * segment.frequency * i / kSampleRate;
+                const int edge = std::min(i, count - 1 - i);
+                const double envelope =
+                    edge < fade ? 0.5 - 0.5 * std::cos(kPi * edge / fade) : 1.0;
+                value = kPeak * envelope * voice(phase);
             }
+            samples.push_back(static_cast<std::int16_t>(std::lround(value * 32767.0)));
         }
     }
     return samples;
@@ -81,9 +73,9 @@ bool writeWav(const char *path, const std::vector<std::int16_t> &samples)
     out.write("RIFF", 4);
     putLe(out, 36 + dataBytes, 4);
     out.write("WAVEfmt ", 8);
-    putLe(out, 16, 4); // fmt chunk size
-    putLe(out, 1, 2);  // PCM
-    putLe(out, 1, 2);  // mono
+    putLe(out, 16, 4);              // fmt chunk size
+    putLe(out, 1, 2);               // PCM
+    putLe(out, 1, 2);               // mono
     putLe(out, kSampleRate, 4);
     putLe(out, kSampleRate * 2, 4); // bytes per second
     putLe(out, 2, 2);               // block align
