@@ -91,7 +91,7 @@ void UnattendedRecording::observed(const AlarmMonitor::Result &result)
     // One gap row where a device fell silent, while recording.
     for (ConfiguredDevice *d : m_session->devices()) {
         if (d && result.gapRows.contains(d->settings().deviceNumber))
-            d->insertNoValue();
+            d->insertOutageGap();
     }
     applySound();
 }

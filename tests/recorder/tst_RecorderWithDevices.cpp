@@ -45,6 +45,31 @@ QStringList events(const QString &path)
     return list;
 }
 
+// Seconds from a device's newest reading before its first gap row to that row.
+qint64 firstGapAfter(const QString &path, const QString &serial)
+{
+    qint64 step = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "gap");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("select pointDate, channel1 is null and channel2 is null from kelvantis "
+                   "where serialno = '" +
+                   serial + "' order by id");
+            qint64 last = -1;
+            while (q.next() && step < 0) {
+                if (q.value(1).toBool())
+                    step = q.value(0).toLongLong() - last;
+                else
+                    last = qMax(last, q.value(0).toLongLong());
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("gap");
+    return step;
+}
+
 QHash<QString, Counts> rowsBySerial(const QString &path)
 {
     QHash<QString, Counts> counts;
@@ -247,6 +272,9 @@ private slots:
         // The outage's and the stop's.
         QCOMPARE(counts.value("SIMUSB03").gaps, 2);
         QCOMPARE(counts.value("00AA11BB22DD").gaps, 2);
+        // The silent device's one interval after its last reading, not five
+        // polls later when it was declared gone.
+        QCOMPARE(firstGapAfter(m_dir.filePath("Pull.dat"), "00AA11BB22DD"), qint64(1));
         QCOMPARE(events(m_dir.filePath("Pull.dat")),
                  QStringList({"comm_lost SIMUSB03", "comm_back SIMUSB03", "comm_lost 00AA11BB22DD",
                               "comm_back 00AA11BB22DD"}));
