@@ -4,6 +4,8 @@
 #include "ProjectMain.h"
 #include "TestProject.h"
 #include "control/AlarmAcknowledge.h"
+#include "control/RecordingResume.h"
+#include "control/UnattendedRecording.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
@@ -346,6 +348,19 @@ private slots:
         QVERIFY(!center->isEventsShown() && center->dashBoard()->isVisible());
     }
 
+    // The project that was recording is gone: the start says so and forgets it.
+    void resumeOfAProjectThatIsGone()
+    {
+        QVERIFY(RecordingResume::recordingStarted(m_dir.filePath("Deleted.qpj")));
+        MoravinMain w;
+        bool opened = false;
+        w.unattended()->resumeLastRun([&opened](const QString &) { opened = true; });
+        QVERIFY(!opened && !w.isProjectOpen());
+        QVERIFY(FormWidgets::child<QLabel>(&w, "label_notice")->text().contains("is gone"));
+        QCOMPARE(OpenMessages::ownedBy(&w).size(), 1);
+        QCOMPARE(RecordingResume::lastRun().outcome, RecordingResume::StartNormally);
+    }
+
     void expansionModeHidesEmptyPlaces()
     {
         const QString path = makeProject("Expand", 10000, {TestProject::lanDevice("X1")});
@@ -379,7 +394,7 @@ private slots:
         QVERIFY(w.session()->isClosing());
         w.session()->giveUp();
         QTRY_VERIFY_WITH_TIMEOUT(!w.session()->isClosing(), 5000);
-        QCOMPARE(OpenMessages::all().size(), 1);
+        QCOMPARE(OpenMessages::ownedBy(&w).size(), 1);
         QVERIFY(OpenMessages::all().at(0)->text().contains("21 readings were not recorded"));
         QVERIFY(locker.wait(10000));
 
