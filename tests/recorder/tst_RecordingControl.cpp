@@ -4,6 +4,7 @@
 #include "ProjectMain.h"
 #include "TestProject.h"
 #include "control/AlarmAcknowledge.h"
+#include "control/DesktopAutostart.h"
 #include "control/RecordingResume.h"
 #include "control/UnattendedRecording.h"
 #include "core/ProjectFile.h"
@@ -348,8 +349,9 @@ private slots:
         QVERIFY(!center->isEventsShown() && center->dashBoard()->isVisible());
     }
 
-    // The project that was recording is gone: the start says so and forgets it.
-    void resumeOfAProjectThatIsGone()
+    // The project that was recording is gone: the start says so and forgets
+    // it. Starting with the desktop session is the user's choice.
+    void resumeOfAProjectThatIsGoneAndAutostart()
     {
         QVERIFY(RecordingResume::recordingStarted(m_dir.filePath("Deleted.qpj")));
         MoravinMain w;
@@ -359,6 +361,14 @@ private slots:
         QVERIFY(FormWidgets::child<QLabel>(&w, "label_notice")->text().contains("is gone"));
         QCOMPARE(OpenMessages::ownedBy(&w).size(), 1);
         QCOMPARE(RecordingResume::lastRun().outcome, RecordingResume::StartNormally);
+
+        // "Start with the desktop session" writes and removes the entry.
+        QAction *autostart = FormWidgets::action(w.projectMenu(), "Start with the desktop session");
+        QVERIFY(autostart && !autostart->isChecked());
+        autostart->trigger();
+        QVERIFY(DesktopAutostart().isEnabled());
+        autostart->trigger();
+        QVERIFY(!DesktopAutostart().isEnabled());
     }
 
     void expansionModeHidesEmptyPlaces()
@@ -524,6 +534,11 @@ private slots:
         // Two gap rows of one time are one row in one batch: the first is
         // written before the recording starts again.
         QTRY_COMPARE(rowCount(db, "where channel1 is null"), 1);
+        // Warned at 90 %, then stopped: logged and said.
+        QTRY_VERIFY(loggedEvents(db).contains("size_stop "));
+        QVERIFY(loggedEvents(db).contains("size_warning "));
+        QVERIFY(!loggedEvents(db).contains("record_stop "));
+        QVERIFY(FormWidgets::child<QLabel>(&w, "label_notice")->text().contains("size limit"));
         w.slotStartRecord();
         w.session()->tick();
         QVERIFY(!w.isRecording());
