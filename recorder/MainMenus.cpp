@@ -1,7 +1,10 @@
 #include "MainMenus.h"
 
 #include "MoravinMain.h"
+#include "control/DesktopAutostart.h"
+#include "control/UnattendedRecording.h"
 #include "widgets/MenuPopup.h"
+#include "widgets/MessageDialog.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,7 +19,7 @@ QMenu *styledMenu(const QString &title, QWidget *parent)
 
 } // namespace
 
-MainMenus::MainMenus(MoravinMain *window) : QObject(window)
+MainMenus::MainMenus(MoravinMain *window) : QObject(window), m_window(window)
 {
     m_projectMenu = styledMenu(QStringLiteral("Project"), window);
     m_addDelete = m_projectMenu->addAction(QStringLiteral("Add/Delete"), window,
@@ -28,7 +31,16 @@ MainMenus::MainMenus(MoravinMain *window) : QObject(window)
                                          &MoravinMain::slotRefreshDevice);
     m_server = m_projectMenu->addAction(QStringLiteral("Server..."));
     m_server->setObjectName(QStringLiteral("action_server"));
+    m_commAlarm = m_projectMenu->addAction(QStringLiteral("Alarm When A Device Is Lost"));
+    m_commAlarm->setCheckable(true);
+    m_commAlarm->setChecked(true);
+    connect(m_commAlarm, &QAction::triggered, window,
+            [window](bool on) { window->unattended()->setCommunicationAlarm(on); });
     m_projectMenu->addSeparator();
+    m_autostart = m_projectMenu->addAction(QStringLiteral("Start with the desktop session"));
+    m_autostart->setCheckable(true);
+    m_autostart->setChecked(DesktopAutostart().isEnabled());
+    connect(m_autostart, &QAction::triggered, this, &MainMenus::setAutostart);
     m_exit = m_projectMenu->addAction(QStringLiteral("Exit"), window, &QWidget::close);
 
     m_recordMenu = styledMenu(QStringLiteral("Record"), window);
@@ -53,7 +65,8 @@ MainMenus::MainMenus(MoravinMain *window) : QObject(window)
 
 void MainMenus::setProjectEntriesEnabled(bool enabled)
 {
-    for (QAction *action : {m_addDelete, m_close, m_refresh, m_server, m_trendora, m_expansion})
+    for (QAction *action :
+         {m_addDelete, m_close, m_refresh, m_server, m_commAlarm, m_trendora, m_expansion})
         action->setEnabled(enabled);
     m_reportMenu->setEnabled(enabled);
     m_reportMenu->menuAction()->setEnabled(enabled);
@@ -76,6 +89,23 @@ void MainMenus::setRecording(bool recording, bool projectOpen)
 void MainMenus::setFullScreenChecked(bool checked)
 {
     m_fullScreen->setChecked(checked);
+}
+
+void MainMenus::setCommunicationAlarmChecked(bool checked)
+{
+    m_commAlarm->setChecked(checked);
+}
+
+void MainMenus::setAutostart(bool on)
+{
+    DesktopAutostart autostart;
+    if (on ? autostart.enable(DesktopAutostart::recorderExecutable()) : autostart.disable())
+        return;
+    m_autostart->setChecked(autostart.isEnabled());
+    MessageDialog::showTransient(QStringLiteral("ERROR"),
+                                 QStringLiteral("The autostart entry cannot be written:\n") +
+                                     autostart.entryPath(),
+                                 m_window);
 }
 
 void MainMenus::uncheckExpansion()

@@ -29,11 +29,15 @@ public:
     // While recording the window can be neither left nor edited.
     void setRecording(bool recording, bool projectOpen);
     void setFullScreenChecked(bool checked);
+    void setCommunicationAlarmChecked(bool checked);
     void uncheckExpansion();
     // Shows a menu below its command button in the title band.
     void popUnder(QMenu *menu, const QPushButton *button) const;
 
 private:
+    void setAutostart(bool on);
+
+    MoravinMain *m_window;
     QMenu *m_projectMenu = nullptr;
     QMenu *m_recordMenu = nullptr;
     QMenu *m_reportMenu = nullptr;
@@ -42,6 +46,8 @@ private:
     QAction *m_close = nullptr;
     QAction *m_refresh = nullptr;
     QAction *m_server = nullptr;
+    QAction *m_commAlarm = nullptr;
+    QAction *m_autostart = nullptr;
     QAction *m_exit = nullptr;
     QAction *m_trendora = nullptr;
     QAction *m_fullScreen = nullptr;

@@ -55,7 +55,8 @@ template <typename Panel> void removePanel(QVBoxLayout *layout, Panel *&panel)
 
 MoravinMain::MoravinMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::MoravinMain>()),
-      m_session(new RecordingSession(this)), m_notifications(new NotificationLink(m_session, this))
+      m_session(new RecordingSession(this)), m_unattended(new UnattendedRecording(m_session, this)),
+      m_notifications(new NotificationLink(m_session, this))
 {
     ui->setupUi(this);
     // On a screen smaller than the form (1024 x 600) the window starts fitted
@@ -67,6 +68,7 @@ MoravinMain::MoravinMain(QWidget *parent)
     setWindowTitle(QString::fromLatin1(WindowTitle));
     ui->label_version->setText(QString::fromLatin1(Version));
     m_storeStatus = new StoreStatus(m_session, ui->label_store_state, ui->line_5, this);
+    m_storeStatus->showNotices(m_unattended, ui->label_notice, ui->line_6);
 
     connect(ui->menuFrame, &TopCustomFrame::customDoubleClick, this, &MoravinMain::topDblClick);
     connect(ui->command_project, &QPushButton::clicked, this, &MoravinMain::slotCommandProject);
@@ -102,10 +104,6 @@ void MoravinMain::connectSession()
     RecordingSession *s = m_session;
     connect(s, &RecordingSession::ticked, this, &MoravinMain::clockTicked);
     connect(s, &RecordingSession::recordingChanged, this, &MoravinMain::recordingChanged);
-    connect(s, &RecordingSession::databaseSizeChanged, this, [this](qint64 bytes) {
-        if (m_projectCenter)
-            m_projectCenter->setDatabaseSize(bytes);
-    });
     connect(s, &RecordingSession::storeOpened, this, [this](quint64 first, quint64 last) {
         // A recording started meanwhile has begun its own period.
         if (m_projectCenter && !m_session->isRecording())
@@ -257,17 +255,16 @@ void MoravinMain::addRecentProject()
 
 void MoravinMain::slotUpdateProjectFile()
 {
-    QList<DeviceSettings> devices;
-    for (const ConfiguredDevice *device : m_session->devices()) {
-        if (device)
-            devices.append(device->settings());
-    }
+    const QList<DeviceSettings> devices = m_session->deviceSettings();
     m_serverLink->updateDevices();
     if (!ProjectFile(m_projectFile).saveDeviceList(devices)) {
         qCDebug(lcMain) << "MoravinMain::slotUpdateProjectFile : save failed :" << m_projectFile;
         MessageDialog::showTransient(QStringLiteral("ERROR"),
                                      QStringLiteral("Unable to save the project file."), this);
     }
+    m_unattended->settingsChanged();
+    if (m_projectCenter)
+        m_projectCenter->setEventLog(m_session->databasePath(), devices);
 }
 
 void MoravinMain::openProjectCenter()
@@ -281,13 +278,23 @@ void MoravinMain::openProjectCenter()
     connect(m_projectCenter, &ProjectCenter::notificationsChanged, m_notifications,
             &NotificationLink::reload);
     m_notifications->open(m_projectFile, m_projectName);
+    connect(m_projectCenter, &ProjectCenter::clickAcknowledge, m_unattended,
+            &UnattendedRecording::acknowledge);
+    connect(m_unattended, &UnattendedRecording::unacknowledgedChanged, m_projectCenter,
+            &ProjectCenter::setUnacknowledgedAlarm);
+    connect(m_session, &RecordingSession::eventsWritten, m_projectCenter,
+            &ProjectCenter::refreshEvents);
+    connect(m_session, &RecordingSession::databaseSizeChanged, m_projectCenter,
+            &ProjectCenter::setDatabaseSize);
     m_projectCenter->setDevices(m_session->devices());
     m_layout->addWidget(m_projectCenter);
     m_projectCenter->show();
     const QString database = ProjectFile(m_projectFile).databasePath();
-    qCDebug(lcMain) << "MoravinMain::createInsertSerialData :" << database;
     m_session->open(database);
     m_serverLink->open(m_projectFile, database);
+    m_projectCenter->setEventLog(database, m_session->deviceSettings());
+    m_unattended->projectOpened(m_projectFile);
+    m_menus->setCommunicationAlarmChecked(m_unattended->communicationAlarm());
 }
 
 void MoravinMain::fatalDatabaseError()
@@ -363,7 +370,6 @@ void MoravinMain::slotAddDeviceProject()
 
 void MoravinMain::slotRefreshAvailDeviceList()
 {
-    qCDebug(lcMain) << "MoravinMain::slotRefreshAvailDeviceList()";
     m_session->searchDevices();
 }
 
@@ -375,8 +381,7 @@ void MoravinMain::projectListConfirm(QList<ConfiguredDevice *> list)
     slotUpdateProjectFile();
     ProjectFile(m_projectFile)
         .writeValue(QStringLiteral("DataInterval"), RecorderInterval::current());
-    ui->label_interval->setText(QStringLiteral("Interval :") +
-                                DataInterval::intervalText(RecorderInterval::current()));
+    setProjectLabels();
     addRecentProject();
     m_menus->setProjectEntriesEnabled(true);
     openProjectCenter();
@@ -416,20 +421,17 @@ void MoravinMain::slotToggleRecord()
 
 void MoravinMain::slotStartRecord()
 {
-    qCDebug(lcMain) << "MoravinMain::slotStartRecord";
     m_session->startRecording();
 }
 
 void MoravinMain::slotStopRecord()
 {
-    qCDebug(lcMain) << "MoravinMain::slotStopRecord";
     m_session->stopRecording();
 }
 
 // Also when the database size limit or a close stops the recording.
 void MoravinMain::recordingChanged(bool on)
 {
-    qCDebug(lcMain) << "MoravinMain::toggleRecordState : m_bIsRecordStart :" << on;
     m_menus->setRecording(on, m_session->isOpen() && !m_session->isClosing());
     ui->label_record_state->setPixmap(on ? m_recordingPixmap : m_readyPixmap);
     if (!m_projectCenter)

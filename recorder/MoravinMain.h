@@ -5,6 +5,7 @@
 #include "control/AlarmSound.h"
 #include "control/FoundDevices.h"
 #include "control/RecordingSession.h"
+#include "control/UnattendedRecording.h"
 
 #include <QList>
 #include <QPixmap>
@@ -48,6 +49,7 @@ public:
     RecordingSession *session() const { return m_session; }
     NotificationLink *notifications() const { return m_notifications; }
     ServerLink *serverLink() const { return m_serverLink; }
+    UnattendedRecording *unattended() const { return m_unattended; }
     bool isProjectOpen() const { return m_session->isOpen(); }
     bool isRecording() const { return m_session->isRecording(); }
     bool isAudioPlaying() const { return m_session->alarmSound()->isPlaying(); }
@@ -119,6 +121,7 @@ private:
     std::unique_ptr<Ui::MoravinMain> ui;
     MainMenus *m_menus = nullptr;
     RecordingSession *m_session = nullptr;
+    UnattendedRecording *m_unattended = nullptr;
     StoreStatus *m_storeStatus = nullptr;
     NotificationLink *m_notifications = nullptr;
     ServerLink *m_serverLink = nullptr;

@@ -1,6 +1,7 @@
 #include "StoreStatus.h"
 
 #include "control/RecordingSession.h"
+#include "control/UnattendedRecording.h"
 #include "dialogs/CloseWaitDialog.h"
 #include "widgets/MessageDialog.h"
 
@@ -83,4 +84,24 @@ void StoreStatus::closeFinished(int lostReadings)
                            "recorded.")
                 .arg(lostReadings),
             m_window);
+}
+
+void StoreStatus::showNotices(UnattendedRecording *unattended, QLabel *label, QWidget *separator)
+{
+    label->hide();
+    separator->hide();
+    connect(unattended, &UnattendedRecording::notice, this,
+            [this, label, separator](const QString &text, bool message) {
+                label->setText(text);
+                label->setToolTip(text);
+                label->show();
+                separator->show();
+                if (message)
+                    MessageDialog::showTransient(QStringLiteral("WARNING"), text, m_window);
+            });
+    // What was said concerned the project that closed.
+    connect(m_session, &RecordingSession::closed, label, [label, separator] {
+        label->hide();
+        separator->hide();
+    });
 }

@@ -7,11 +7,13 @@ class QLabel;
 class QTimer;
 class QWidget;
 class RecordingSession;
+class UnattendedRecording;
 
 // The database's state as the window shows it: readings that wait for a
 // database that cannot be written now (status-bar text in the warning colour,
 // a message the first time), the dialog of a close that waits for them, and
-// the readings a close had to give up.
+// the readings a close had to give up; and what the unattended recording
+// has to say (a resume, a storage warning) in a status-bar field of its own.
 class StoreStatus : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,7 @@ public:
     // Call as the session begins a close.
     void closeStarted();
     CloseWaitDialog *closeWaitDialog() const { return m_closeWait; }
+    void showNotices(UnattendedRecording *unattended, QLabel *label, QWidget *separator);
 
 private:
     void showTrouble(int waitingReadings, bool busy);

@@ -26,5 +26,7 @@ int main(int argc, char *argv[])
 
     window.show();
     splash.finish(&window);
+    window.unattended()->resumeLastRun(
+        [&window](const QString &projectFile) { window.projectLoaded(projectFile); });
     return app.exec();
 }

@@ -70,6 +70,12 @@ AlarmSoundDecision::Action AlarmMonitor::sound(bool playing) const
     return AlarmSoundDecision::decide(m_acknowledge.unacknowledged(), playing);
 }
 
+void AlarmMonitor::setCommunicationAlarm(bool on)
+{
+    m_communication.setAlarmEnabled(on);
+    updateAcknowledge(false);
+}
+
 QVector<EventRecord> AlarmMonitor::finish(qint64 now)
 {
     m_communication.clear();

@@ -39,7 +39,10 @@ public:
     // The project closes or its device list is edited: the ends still owed.
     QVector<EventRecord> finish(qint64 now);
 
+    // The project's setting; what sounds follows at once.
+    void setCommunicationAlarm(bool on);
     CommunicationWatch &communication() { return m_communication; }
+    const CommunicationWatch &communication() const { return m_communication; }
 
 private:
     void append(Result *result, const CommunicationWatch::Result &r, bool *newAlarm);

@@ -1,7 +1,6 @@
 #include "RecordingSession.h"
 
 #include "AlarmSound.h"
-#include "AlarmSoundDecision.h"
 #include "ControlLogging.h"
 #include "DatabaseSize.h"
 #include "FlushSchedule.h"
@@ -25,7 +24,7 @@ RecordingSession::RecordingSession(QObject *parent)
     : QObject(parent), m_found(new FoundDevices(this)), m_alarm(new AlarmSound(this)),
       m_usbScanner(new UsbPortScanner(this)), m_clockTimer(new QTimer(this)),
       m_usbTimer(new QTimer(this)), m_pollTimer(new QTimer(this)), m_flushTimer(new QTimer(this)),
-      m_retryTimer(new QTimer(this))
+      m_retryTimer(new QTimer(this)), m_ageTimer(new QTimer(this))
 {
     // Prefixes the database connection's name, so that two sessions in one
     // process never share one.
@@ -44,6 +43,9 @@ RecordingSession::RecordingSession(QObject *parent)
     m_retryTimer->setSingleShot(true);
     m_retryTimer->setInterval(CloseRetryMs);
     connect(m_retryTimer, &QTimer::timeout, this, &RecordingSession::continueClose);
+    m_ageTimer->setSingleShot(true);
+    connect(m_ageTimer, &QTimer::timeout, this, &RecordingSession::flush);
+    m_monotonic.start();
     m_clockTimer->start(ClockMs);
     m_usbTimer->start(UsbCheckMs);
 }
@@ -74,6 +76,16 @@ void RecordingSession::setDevices(const QList<ConfiguredDevice *> &devices)
         connect(device, &ConfiguredDevice::readingTaken, this, &RecordingSession::readingTaken,
                 Qt::UniqueConnection);
     }
+}
+
+QList<DeviceSettings> RecordingSession::deviceSettings() const
+{
+    QList<DeviceSettings> list;
+    for (const ConfiguredDevice *device : m_devices) {
+        if (device)
+            list.append(device->settings());
+    }
+    return list;
 }
 
 void RecordingSession::loadDevices(const QList<DeviceSettings> &devices)
@@ -171,6 +183,7 @@ void RecordingSession::poll()
         if (device)
             device->writeDevice();
     }
+    emit polled();
 }
 
 void RecordingSession::refresh()
@@ -218,7 +231,17 @@ void RecordingSession::stopRecording()
 
 void RecordingSession::appendReading(const PendingRow &row)
 {
+    if (m_backlog.readings.isEmpty()) {
+        m_backlogSince = m_monotonic.elapsed();
+        if (m_recording)
+            m_ageTimer->start(int(FlushSchedule::MaxAgeMs));
+    }
     m_backlog.readings.append(row);
+}
+
+qint64 RecordingSession::oldestWaitingMs() const
+{
+    return m_backlog.readings.isEmpty() ? 0 : m_monotonic.elapsed() - m_backlogSince;
 }
 
 void RecordingSession::appendEvent(const EventRecord &event)
@@ -233,9 +256,9 @@ void RecordingSession::flush()
 {
     if (!m_storeOpen || m_batchOut)
         return;
-    const bool due =
-        FlushSchedule::isDue(m_recording, m_backlog.readings.size(), m_devices.size()) ||
-        (!m_recording && !m_backlog.events.isEmpty());
+    const bool due = FlushSchedule::isDue(m_recording, m_backlog.readings.size(), m_devices.size(),
+                                          oldestWaitingMs()) ||
+                     (!m_recording && !m_backlog.events.isEmpty());
     if (due)
         submitBacklog();
     if (!FlushSchedule::keepsRunning(m_recording, waitingReadings() + m_backlog.events.size()))
@@ -248,6 +271,9 @@ void RecordingSession::submitBacklog()
         return;
     m_batchOut = true;
     m_inFlightReadings = m_backlog.readings.size();
+    m_inFlightSince = m_backlogSince;
+    m_inFlightEvents = !m_backlog.events.isEmpty();
+    m_ageTimer->stop();
     m_store->submit(m_backlog);
     m_backlog = StoreBatch();
 }
@@ -256,13 +282,22 @@ void RecordingSession::batchWritten()
 {
     m_batchOut = false;
     m_inFlightReadings = 0;
+    if (m_inFlightEvents) {
+        m_inFlightEvents = false;
+        emit eventsWritten();
+    }
     if (m_troubled) {
         m_troubled = false;
         qCDebug(lcControl) << "RecordingSession : the waiting readings are written";
         emit storeRecovered();
     }
-    if (m_closing)
+    if (m_closing) {
         continueClose();
+        return;
+    }
+    // Readings that came while the batch was written wait their remaining time.
+    if (m_recording && !m_backlog.readings.isEmpty())
+        m_ageTimer->start(int(qMax<qint64>(0, FlushSchedule::MaxAgeMs - oldestWaitingMs())));
 }
 
 // The batch goes back in front of what came meanwhile and is tried again:
@@ -271,6 +306,8 @@ void RecordingSession::batchNotWritten(const StoreBatch &batch, bool busy)
 {
     m_batchOut = false;
     m_inFlightReadings = 0;
+    if (!batch.readings.isEmpty())
+        m_backlogSince = m_inFlightSince;
     m_backlog.prepend(batch);
     m_troubled = true;
     qCDebug(lcControl) << "RecordingSession : database" << (busy ? "busy" : "refused the batch")
@@ -296,12 +333,14 @@ void RecordingSession::close(bool keepDevices)
     m_closing = true;
     m_keepDevices = keepDevices;
     m_givenUp = false;
+    emit closing();
     m_alarm->stop();
     stopRecording();
     m_open = false;
     m_pollAfterScan = false;
     m_pollTimer->stop();
     m_flushTimer->stop();
+    m_ageTimer->stop();
     continueClose();
 }
 
@@ -367,6 +406,7 @@ void RecordingSession::shutDown()
     m_usbTimer->stop();
     m_pollTimer->stop();
     m_flushTimer->stop();
+    m_ageTimer->stop();
     m_found->stopDiscovery();
     m_found->clear();
 }
@@ -380,19 +420,6 @@ void RecordingSession::tick()
             m_periodEnded = true;
     }
     emit ticked(now);
-    // While the list is edited the devices' last alarm flags are stale.
-    if (!m_open)
-        return;
-    switch (AlarmSoundDecision::decide(m_devices, m_alarm->isPlaying())) {
-    case AlarmSoundDecision::Play:
-        m_alarm->play();
-        break;
-    case AlarmSoundDecision::Stop:
-        m_alarm->stop();
-        break;
-    case AlarmSoundDecision::Keep:
-        break;
-    }
 }
 
 // Once a period has been recorded the size is shown, and recording stops
@@ -403,8 +430,10 @@ void RecordingSession::checkDatabaseSize()
         return;
     const qint64 bytes = DatabaseSize::onDisk(m_databasePath);
     emit databaseSizeChanged(bytes);
-    if (DatabaseSize::reachesLimit(bytes) && m_recording)
+    if (DatabaseSize::reachesLimit(bytes) && m_recording) {
+        emit sizeLimitReached();
         stopRecording();
+    }
 }
 
 void RecordingSession::checkUsbPorts()

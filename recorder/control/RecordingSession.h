@@ -2,6 +2,7 @@
 
 #include "store/StoreBatch.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -18,9 +19,9 @@ struct DeviceSettings;
 // One project's recording, without its window: the configured devices and
 // their polling, the database writer on its own thread, the readings that
 // wait for it (the backlog), the clock, USB, poll and flush timers, the alarm
-// sound, and the sequence that stops and closes a project without ever
-// waiting on the database. The window shows what it signals and sends it
-// the user's commands.
+// sound (played as UnattendedRecording decides), and the sequence that stops and closes a project
+// without ever waiting on the database. The window shows what it signals and sends it the user's
+// commands.
 class RecordingSession : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,8 @@ public:
     ~RecordingSession() override;
 
     const QList<ConfiguredDevice *> &devices() const { return m_devices; }
+    // The devices' settings, as the project file stores them.
+    QList<DeviceSettings> deviceSettings() const;
     // Takes the devices over; those of the old list left out are closed and
     // deleted.
     void setDevices(const QList<ConfiguredDevice *> &devices);
@@ -74,6 +77,8 @@ public:
 
     QTimer *pollTimer() const { return m_pollTimer; }
     QTimer *flushTimer() const { return m_flushTimer; }
+    // Milliseconds the oldest reading not yet handed to the writer has waited.
+    qint64 oldestWaitingMs() const;
 
 public slots:
     void tick();
@@ -96,6 +101,14 @@ signals:
     // by storeRecovered() once they are written.
     void storeTrouble(int waitingReadings, bool busy);
     void storeRecovered();
+    // A batch holding event-log entries is in the database.
+    void eventsWritten();
+    // The devices were asked for their readings.
+    void polled();
+    // A close begins; the recording is still on if it was.
+    void closing();
+    // The database reached the size at which recording stops.
+    void sizeLimitReached();
     void closeWaiting(int waitingReadings);
     void closed(int lostReadings);
     // A project device was found on another USB port.
@@ -134,9 +147,15 @@ private:
     QTimer *m_pollTimer = nullptr;
     QTimer *m_flushTimer = nullptr;
     QTimer *m_retryTimer = nullptr;
+    // Flushes when the oldest buffered reading has waited long enough.
+    QTimer *m_ageTimer = nullptr;
+    QElapsedTimer m_monotonic;
+    qint64 m_backlogSince = 0;
+    qint64 m_inFlightSince = 0;
 
     StoreBatch m_backlog;
     int m_inFlightReadings = 0;
+    bool m_inFlightEvents = false;
     bool m_batchOut = false;
     bool m_opening = false;
     bool m_storeOpen = false;

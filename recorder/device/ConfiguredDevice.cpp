@@ -216,6 +216,7 @@ void ConfiguredDevice::handleReading(const QString &data)
 
     const PendingRow row{m_settings.deviceNumber, reading.value1, reading.value2,
                          quint32(lastTime.toSecsSinceEpoch())};
+    m_lastAnswered = row.pointDate;
     emit readingTaken(row);
     if (recording && !refreshPending && !m_pollRecorded) {
         m_pollRecorded = true;
@@ -292,6 +293,14 @@ void ConfiguredDevice::insertNoValue()
         return;
     const QDateTime gap = lastTime.addMSecs(RecorderInterval::current());
     emit rowRecorded({m_settings.deviceNumber, NoValue, NoValue, quint32(gap.toSecsSinceEpoch())});
+}
+
+void ConfiguredDevice::insertOutageGap()
+{
+    if (!recording || m_lastAnswered == 0)
+        return;
+    const quint32 gap = m_lastAnswered + quint32(qMax(1, RecorderInterval::current() / 1000));
+    emit rowRecorded({m_settings.deviceNumber, NoValue, NoValue, gap});
 }
 
 void ConfiguredDevice::chartData(double *times, double *ch1, double *ch2) const

@@ -58,6 +58,10 @@ public:
     void refreshDevice();
     void checkAlarmAll();
     void insertNoValue();
+    // The gap row of a device that stopped answering, while recording: one
+    // interval after its last answer, at the first poll it left unanswered,
+    // a time no late answer can take.
+    void insertOutageGap();
     void startSyncTelnet();
     void stopSyncTelnet();
     void chartData(double *times, double *ch1, double *ch2) const;
@@ -118,6 +122,7 @@ private:
     // A device that froze and resumes may answer several queued requests
     // at once: one record poll gives at most one row.
     bool m_pollRecorded = false;
+    quint32 m_lastAnswered = 0; // poll time of the last reading, Unix seconds
     ChartHistory m_chart;
     DeviceListEntryView *listItem = nullptr;
     DeviceChartPanelView *chartView = nullptr;

@@ -86,8 +86,10 @@ void DashBoardDeviceItem::refreshTile()
 
 void DashBoardDeviceItem::onDeviceConnected(const QString &deviceNumber)
 {
+    // Every reading passes here before its value: a tile in alarm stays red
+    // instead of being restyled twice a reading.
     if (m_device && deviceNumber == m_device->settings().deviceNumber)
-        showPanelState(true, false);
+        showPanelState(true, alarm());
 }
 
 void DashBoardDeviceItem::onDeviceDisconnected(const QString &deviceNumber)

@@ -1,6 +1,7 @@
 #include "ProjectCenter.h"
 
 #include "ConfiguredDevice.h"
+#include "EventsView.h"
 #include "NotificationDialog.h"
 #include "ProjectList.h"
 #include "SecretStore.h"
@@ -15,6 +16,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -40,6 +42,8 @@ ProjectCenter::ProjectCenter(const QString &projectFile, QWidget *parent)
     m_dashBoard = new DashBoard(ui->widget_board);
     m_chartView = new ChartView(ui->widget_board);
     m_chartView->hide();
+    m_eventsView = new EventsView(ui->widget_board);
+    m_eventsView->hide();
     m_boardLayout = new QVBoxLayout(ui->widget_board);
     m_boardLayout->setContentsMargins(0, 0, 0, 0);
     m_boardLayout->setSpacing(0);
@@ -47,6 +51,8 @@ ProjectCenter::ProjectCenter(const QString &projectFile, QWidget *parent)
 
     connect(ui->btn_record, &QPushButton::clicked, this, &ProjectCenter::slotRecord);
     connect(ui->btn_notifications, &QPushButton::clicked, this, &ProjectCenter::slotNotifications);
+    connect(ui->btn_acknowledge, &QPushButton::clicked, this, &ProjectCenter::clickAcknowledge);
+    connect(ui->btn_events, &QPushButton::toggled, this, &ProjectCenter::showEvents);
     connect(m_projectList, &ProjectList::dashboardClicked, this,
             &ProjectCenter::slotDashboardClicked);
     connect(m_projectList, qOverload<ConfiguredDevice *>(&ProjectList::deviceClicked), this,
@@ -66,12 +72,60 @@ void ProjectCenter::setDevices(const QList<ConfiguredDevice *> &devices)
     m_dashBoard->setDevices(devices);
 }
 
-void ProjectCenter::showInBoard(QWidget *shown, QWidget *hidden)
+void ProjectCenter::showInBoard(QWidget *shown)
 {
-    m_boardLayout->removeWidget(hidden);
-    hidden->hide();
+    for (QWidget *board : {static_cast<QWidget *>(m_dashBoard), static_cast<QWidget *>(m_chartView),
+                           static_cast<QWidget *>(m_eventsView)}) {
+        if (board != shown) {
+            m_boardLayout->removeWidget(board);
+            board->hide();
+        }
+    }
     m_boardLayout->addWidget(shown);
     shown->show();
+}
+
+void ProjectCenter::showEvents(bool on)
+{
+    if (ui->btn_events->isChecked() != on) {
+        ui->btn_events->setChecked(on); // comes back here through toggled
+        return;
+    }
+    if (on)
+        showInBoard(m_eventsView);
+    else
+        showInBoard(m_dashboardShown ? static_cast<QWidget *>(m_dashBoard) : m_chartView);
+}
+
+bool ProjectCenter::isEventsShown() const
+{
+    return ui->btn_events->isChecked();
+}
+
+void ProjectCenter::setEventLog(const QString &databasePath, const QList<DeviceSettings> &devices)
+{
+    m_eventsView->setDevices(devices);
+    m_eventsView->setDatabasePath(databasePath);
+}
+
+void ProjectCenter::refreshEvents()
+{
+    if (m_eventsView->isVisible())
+        m_eventsView->refresh();
+}
+
+void ProjectCenter::setUnacknowledgedAlarm(bool on)
+{
+    ui->btn_acknowledge->setEnabled(on);
+    ui->btn_acknowledge->setProperty("alarm", on);
+    // The style sheet's property selector is only applied on a new polish.
+    ui->btn_acknowledge->style()->unpolish(ui->btn_acknowledge);
+    ui->btn_acknowledge->style()->polish(ui->btn_acknowledge);
+}
+
+bool ProjectCenter::hasUnacknowledgedAlarm() const
+{
+    return ui->btn_acknowledge->property("alarm").toBool();
 }
 
 void ProjectCenter::slotRecord()
@@ -85,20 +139,25 @@ void ProjectCenter::slotDashboardClicked()
     m_dashboardShown = true;
     if (m_shownDevice)
         m_shownDevice->clearChartView();
-    showInBoard(m_dashBoard, m_chartView);
+    ui->btn_events->setChecked(false);
+    showInBoard(m_dashBoard);
     m_dashBoard->refreshTiles();
 }
 
 void ProjectCenter::slotDeviceClicked(ConfiguredDevice *device)
 {
-    if (!device || (!m_dashboardShown && device == m_shownDevice))
+    if (!device || (!m_dashboardShown && device == m_shownDevice && !isEventsShown()))
         return;
+    {
+        const QSignalBlocker block(ui->btn_events);
+        ui->btn_events->setChecked(false);
+    }
     if (m_shownDevice)
         m_shownDevice->clearChartView();
     m_shownDevice = device;
     m_projectList->selectDevice(device);
     m_dashboardShown = false;
-    showInBoard(m_chartView, m_dashBoard);
+    showInBoard(m_chartView);
     m_chartView->clearView();
     m_chartView->setDevice(device);
     device->setChartView(m_chartView);

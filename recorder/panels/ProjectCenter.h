@@ -5,11 +5,14 @@
 #include <QString>
 #include <QWidget>
 
+#include "core/DeviceSettings.h"
+
 #include <memory>
 
 class ChartView;
 class ConfiguredDevice;
 class DashBoard;
+class EventsView;
 class ProjectList;
 class QVBoxLayout;
 class SecretStore;
@@ -20,7 +23,8 @@ class ProjectCenter;
 
 // The open project: its device list on the left, the dashboard or the chart
 // panel of one device in the middle, and the record button with the recorded
-// period and the database size at the bottom.
+// period and the database size at the bottom, beside it the Acknowledge
+// control and the button that shows the project's event log in the middle.
 class ProjectCenter : public QWidget
 {
     Q_OBJECT
@@ -34,6 +38,16 @@ public:
     void setRecordEnd(const QString &end);
     void setDatabaseSize(qint64 bytes);
     void setEmptySlotsVisible(bool visible);
+    // The control shows whether an alarm waits for an acknowledge.
+    void setUnacknowledgedAlarm(bool on);
+    bool hasUnacknowledgedAlarm() const;
+    // The log the Events view reads, and the devices it names.
+    void setEventLog(const QString &databasePath, const QList<DeviceSettings> &devices);
+    // Events were written: a shown log reads them.
+    void refreshEvents();
+    void showEvents(bool on);
+    EventsView *eventsView() const { return m_eventsView; }
+    bool isEventsShown() const;
     QString recordStartText() const;
     QString recordEndText() const;
 
@@ -46,6 +60,7 @@ public:
 
 signals:
     void clickRecord();
+    void clickAcknowledge();
     void updateProjectFile();
     // The notification settings were changed in their dialog.
     void notificationsChanged();
@@ -60,7 +75,7 @@ public slots:
     void slotNotifications();
 
 private:
-    void showInBoard(QWidget *shown, QWidget *hidden);
+    void showInBoard(QWidget *shown);
 
     std::unique_ptr<Ui::ProjectCenter> ui;
     QIcon m_recordIcon;
@@ -72,6 +87,7 @@ private:
     ProjectList *m_projectList = nullptr;
     DashBoard *m_dashBoard = nullptr;
     ChartView *m_chartView = nullptr;
+    EventsView *m_eventsView = nullptr;
     QVBoxLayout *m_boardLayout = nullptr;
     ConfiguredDevice *m_shownDevice = nullptr;
     bool m_dashboardShown = true;

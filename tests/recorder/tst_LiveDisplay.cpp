@@ -161,8 +161,13 @@ private slots:
         QVERIFY(text(&tile1, "label_number").isEmpty());
         QVERIFY(text(&tile1, "label_unit").isEmpty());
         QVERIFY(panelOf(&tile1, "frame_value").contains(Grey));
+        // A device that went forgets its alarm; back, it follows the alarm flag.
+        device.ch1Alarm = false;
         tile1.onDeviceConnected("KV1");
         QVERIFY(panelOf(&tile1, "frame_value").contains(Teal));
+        device.ch1Alarm = true;
+        tile1.onDeviceConnected("KV1");
+        QVERIFY(panelOf(&tile1, "frame_value").contains(Red));
 
         // A refresh without a value turns grey; with one it follows the alarm.
         tile2.refreshTile();

@@ -1,3 +1,4 @@
+#include "FormWidgets.h"
 #include "MoravinMain.h"
 #include "SimulatorProcess.h"
 #include "control/RecordingSession.h"
@@ -11,6 +12,7 @@
 #include "display/DashBoardDeviceItem.h"
 #include "panels/ProjectCenter.h"
 
+#include <QAction>
 #include <QLabel>
 
 #include <QSqlDatabase>
@@ -25,6 +27,48 @@ struct Counts
     int values = 0;
     int gaps = 0;
 };
+
+QStringList events(const QString &path)
+{
+    QStringList list;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "events");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("select kind, serialno from events where kind like 'comm%' order by id");
+            while (q.next())
+                list << q.value(0).toString() + ' ' + q.value(1).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("events");
+    return list;
+}
+
+// Seconds from a device's newest reading before its first gap row to that row.
+qint64 firstGapAfter(const QString &path, const QString &serial)
+{
+    qint64 step = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "gap");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("select pointDate, channel1 is null and channel2 is null from kelvantis "
+                   "where serialno = '" +
+                   serial + "' order by id");
+            qint64 last = -1;
+            while (q.next() && step < 0) {
+                if (q.value(1).toBool())
+                    step = q.value(0).toLongLong() - last;
+                else
+                    last = qMax(last, q.value(0).toLongLong());
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("gap");
+    return step;
+}
 
 QHash<QString, Counts> rowsBySerial(const QString &path)
 {
@@ -173,6 +217,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!number->text().isEmpty(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!lanDevice->ch1Value.isEmpty(), 10000);
 
+        window.slotStartRecord();
+
         // Pulled while its chart panel is shown: the panel empties, the
         // recorder goes on, and the device comes back on its port.
         QVERIFY(simulator.command("vanish SIMUSB03").startsWith("ok"));
@@ -196,7 +242,42 @@ private slots:
         QVERIFY(tile);
         QVERIFY(tile->findChild<QLabel *>("label_number")->text().isEmpty());
         QVERIFY(window.isProjectOpen());
+
+        // Grey for more than five polls: a communication alarm, which sounds
+        // until acknowledged; the project can turn it off.
+        QTRY_VERIFY_WITH_TIMEOUT(window.unattended()->unacknowledged(), 15000);
+        window.session()->tick();
+        QVERIFY(window.isAudioPlaying());
+        QAction *commAlarm =
+            FormWidgets::action(window.projectMenu(), "Alarm When A Device Is Lost");
+        QVERIFY(commAlarm && commAlarm->isChecked());
+        commAlarm->trigger();
+        QVERIFY(!window.isAudioPlaying() && !window.unattended()->unacknowledged());
+        QCOMPARE(ProjectFile(path).readValue("Alarm/CommunicationAlarm").toString(),
+                 QStringLiteral("false"));
+        commAlarm->trigger();
+        QVERIFY(window.isAudioPlaying());
+        window.unattended()->acknowledge();
+        QVERIFY(!window.isAudioPlaying());
+
+        // Answering again; each outage is one gap row and a lost and back event.
+        QVERIFY(simulator.command("clear 00AA11BB22DD").startsWith("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(lanDevice->connected, 15000);
+        window.session()->tick();
+        window.slotStopRecord();
         window.slotCloseProject();
+        QTRY_VERIFY(!window.session()->isOpen() && window.session()->waitingReadings() == 0);
+        QTRY_VERIFY(!window.session()->isClosing());
+        const auto counts = rowsBySerial(m_dir.filePath("Pull.dat"));
+        // The outage's and the stop's.
+        QCOMPARE(counts.value("SIMUSB03").gaps, 2);
+        QCOMPARE(counts.value("00AA11BB22DD").gaps, 2);
+        // The silent device's one interval after its last reading, not five
+        // polls later when it was declared gone.
+        QCOMPARE(firstGapAfter(m_dir.filePath("Pull.dat"), "00AA11BB22DD"), qint64(1));
+        QCOMPARE(events(m_dir.filePath("Pull.dat")),
+                 QStringList({"comm_lost SIMUSB03", "comm_back SIMUSB03", "comm_lost 00AA11BB22DD",
+                              "comm_back 00AA11BB22DD"}));
     }
 };
 

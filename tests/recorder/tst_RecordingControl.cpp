@@ -3,6 +3,10 @@
 #include "OpenMessages.h"
 #include "ProjectMain.h"
 #include "TestProject.h"
+#include "control/AlarmAcknowledge.h"
+#include "control/DesktopAutostart.h"
+#include "control/RecordingResume.h"
+#include "control/UnattendedRecording.h"
 #include "core/ProjectFile.h"
 #include "device/ConfiguredDevice.h"
 #include "device/LanDiscovery.h"
@@ -10,6 +14,9 @@
 #include "dialogs/CloseWaitDialog.h"
 #include "display/ChartView.h"
 #include "display/DashBoard.h"
+#include "events/EventDetail.h"
+#include "panels/EventsModel.h"
+#include "panels/EventsView.h"
 #include "panels/ProjectCenter.h"
 #include "panels/ProjectManager.h"
 #include "widgets/MessageDialog.h"
@@ -47,6 +54,24 @@ int rowCount(const QString &path, const QString &where = QString())
     }
     QSqlDatabase::removeDatabase("count");
     return count;
+}
+
+// "kind serial" of every event in the log, oldest first.
+QStringList loggedEvents(const QString &path)
+{
+    QStringList list;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "events");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("select kind, serialno from events order by id");
+            while (q.next())
+                list << q.value(0).toString() + ' ' + q.value(1).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("events");
+    return list;
 }
 
 // Holds the write lock of a database from another connection for a while,
@@ -203,6 +228,9 @@ private slots:
         QCOMPARE(ProjectFile(path).loadDeviceList(DeviceListCodec::Reader::Recorder).devices.size(),
                  1);
         QCOMPARE(ProjectFile(path).storedDataInterval(), 5000);
+        // The removal is in the project's log.
+        QTRY_COMPARE(loggedEvents(ProjectFile(path).databasePath()),
+                     QStringList{"config_change A1"});
     }
 
     // A device added by hand, removed and added again with another address,
@@ -250,9 +278,11 @@ private slots:
         QVERIFY(w.isAudioPlaying());
         w.session()->tick();
         QVERIFY(w.isAudioPlaying());
-        // Configuring: the stale flag must not start the sound again.
+        // Configuring: the stale flag must not start the sound again. The
+        // close first writes the alarm's end into the log.
         w.slotAddDeviceProject();
         QVERIFY(!w.isAudioPlaying());
+        QTRY_VERIFY(w.projectManager());
         w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
         w.projectManager()->slotProjectListConfirm();
@@ -261,6 +291,84 @@ private slots:
         w.deviceList().at(1)->ch1Alarm = false;
         w.session()->tick();
         QVERIFY(!w.isAudioPlaying());
+    }
+
+    // Acknowledge by the button's shortcut silences the sound, the alarm stays;
+    // a second channel entering alarm sounds again; the Events view shows it.
+    void acknowledgeSilencesUntilAnotherChannelAlarms()
+    {
+        const QString path =
+            makeProject("Ack", 10000, {TestProject::lanDevice("K1"), TestProject::lanDevice("K2")});
+        MoravinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.projectLoaded(path);
+        ProjectCenter *center = w.projectCenter();
+        auto *ack = FormWidgets::child<QPushButton>(center, "btn_acknowledge");
+        ConfiguredDevice *k1 = w.deviceList().at(0);
+        ConfiguredDevice *k2 = w.deviceList().at(1);
+        w.session()->tick();
+        QVERIFY(!ack->isEnabled());
+
+        k1->ch1Value = QStringLiteral("45.00");
+        k1->ch1Alarm = true;
+        w.session()->tick();
+        QVERIFY(w.isAudioPlaying());
+        QVERIFY(ack->isEnabled() && center->hasUnacknowledgedAlarm());
+        // A shortcut clicks its button after a short press.
+        QTest::keyClick(&w, Qt::Key_K, Qt::ControlModifier);
+        QTRY_VERIFY(!w.isAudioPlaying());
+        QVERIFY(!ack->isEnabled() && !center->hasUnacknowledgedAlarm());
+        w.session()->tick();
+        QVERIFY(!w.isAudioPlaying());
+        QVERIFY(k1->ch1Alarm);
+
+        k2->ch2Value = QStringLiteral("-5.00");
+        k2->ch2Alarm = true;
+        w.session()->tick();
+        QVERIFY(w.isAudioPlaying());
+        QVERIFY(ack->isEnabled());
+        ack->click();
+        QVERIFY(!w.isAudioPlaying());
+
+        center->showEvents(true);
+        QVERIFY(center->eventsView()->isVisible());
+        const auto kinds = [center] {
+            QStringList list;
+            for (const EventRecord &e : center->eventsView()->model()->events())
+                list << e.kind + QLatin1Char(' ') + e.serialNo;
+            return list;
+        };
+        QTRY_COMPARE(kinds(), QStringList({"ack ", "alarm_begin K2", "ack ", "alarm_begin K1"}));
+        QCOMPARE(EventDetail::parse(center->eventsView()->model()->events().at(0).detail)
+                     .value(EventDetail::User)
+                     .toString(),
+                 AlarmAcknowledge::loginName());
+        // Back to the dashboard from the list.
+        center->slotDashboardClicked();
+        QVERIFY(!center->isEventsShown() && center->dashBoard()->isVisible());
+    }
+
+    // The project that was recording is gone: the start says so and forgets
+    // it. Starting with the desktop session is the user's choice.
+    void resumeOfAProjectThatIsGoneAndAutostart()
+    {
+        QVERIFY(RecordingResume::recordingStarted(m_dir.filePath("Deleted.qpj")));
+        MoravinMain w;
+        bool opened = false;
+        w.unattended()->resumeLastRun([&opened](const QString &) { opened = true; });
+        QVERIFY(!opened && !w.isProjectOpen());
+        QVERIFY(FormWidgets::child<QLabel>(&w, "label_notice")->text().contains("is gone"));
+        QCOMPARE(OpenMessages::ownedBy(&w).size(), 1);
+        QCOMPARE(RecordingResume::lastRun().outcome, RecordingResume::StartNormally);
+
+        // "Start with the desktop session" writes and removes the entry.
+        QAction *autostart = FormWidgets::action(w.projectMenu(), "Start with the desktop session");
+        QVERIFY(autostart && !autostart->isChecked());
+        autostart->trigger();
+        QVERIFY(DesktopAutostart().isEnabled());
+        autostart->trigger();
+        QVERIFY(!DesktopAutostart().isEnabled());
     }
 
     void expansionModeHidesEmptyPlaces()
@@ -296,7 +404,7 @@ private slots:
         QVERIFY(w.session()->isClosing());
         w.session()->giveUp();
         QTRY_VERIFY_WITH_TIMEOUT(!w.session()->isClosing(), 5000);
-        QCOMPARE(OpenMessages::all().size(), 1);
+        QCOMPARE(OpenMessages::ownedBy(&w).size(), 1);
         QVERIFY(OpenMessages::all().at(0)->text().contains("21 readings were not recorded"));
         QVERIFY(locker.wait(10000));
 
@@ -338,6 +446,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.session()->flushTimer()->isActive(), 5000);
         QCOMPARE(rowCount(db), 6);
         QCOMPARE(w.session()->waitingReadings(), 0);
+        // The trouble is in the log, its end in the batch after.
+        QTRY_COMPARE(loggedEvents(db), QStringList({"record_start ", "record_stop ",
+                                                    "write_failed ", "write_recovered "}));
     }
 
     void closingWaitsForABusyDatabaseOrSaysWhatIsLost()
@@ -423,6 +534,11 @@ private slots:
         // Two gap rows of one time are one row in one batch: the first is
         // written before the recording starts again.
         QTRY_COMPARE(rowCount(db, "where channel1 is null"), 1);
+        // Warned at 90 %, then stopped: logged and said.
+        QTRY_VERIFY(loggedEvents(db).contains("size_stop "));
+        QVERIFY(loggedEvents(db).contains("size_warning "));
+        QVERIFY(!loggedEvents(db).contains("record_stop "));
+        QVERIFY(FormWidgets::child<QLabel>(&w, "label_notice")->text().contains("size limit"));
         w.slotStartRecord();
         w.session()->tick();
         QVERIFY(!w.isRecording());

@@ -27,6 +27,11 @@ private slots:
         QVERIFY(FlushSchedule::isDue(true, 8, 1));
         QVERIFY(!FlushSchedule::isDue(true, 15, 2));
         QVERIFY(FlushSchedule::isDue(true, 16, 2));
+        // A few readings at a slow interval wait no longer than 5 s.
+        QVERIFY(!FlushSchedule::isDue(true, 1, 1, 4999));
+        QVERIFY(FlushSchedule::isDue(true, 1, 1, 5000));
+        QVERIFY(FlushSchedule::isDue(true, 3, 16, 5000));
+        QVERIFY(!FlushSchedule::isDue(true, 0, 1, 60000));
         // After the stop, whatever a failed flush left behind is due at once.
         QVERIFY(FlushSchedule::isDue(false, 1, 5));
         QVERIFY(!FlushSchedule::isDue(false, 0, 5));

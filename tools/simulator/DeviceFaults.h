@@ -13,6 +13,8 @@ struct DeviceFaults
     bool split = false;    // every answer in two writes, apart in time
     bool close = false;    // drops the connection instead of answering
     bool hangup = false;   // closes the connection after each answer
+    bool flap = false;     // readings jump between 30/50 (°C) and 50/95 (%) on every request
+    bool high = false;     // readings stay at 50 °C and 95 %
     QString refuse;        // commands starting with this are answered "ERROR"
     QByteArray nextAnswer; // sent once instead of the next data answer
 };

@@ -67,10 +67,15 @@ SimulatedDevice::Reply SimulatedDevice::reply(const QString &line)
 QByteArray SimulatedDevice::dataAnswer()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const QString t = m_faults.missing1 ? QStringLiteral("----")
-                                        : QString::number(m_model.temperature(now), 'f', 2);
+    // Flapping values cross the usual limits (40 °C, 90 %) on every request.
+    const bool high = m_faults.high || (m_faults.flap && m_requests % 2 == 1);
+    const bool fixed = m_faults.high || m_faults.flap;
+    const double temperature = fixed ? (high ? 50.0 : 30.0) : m_model.temperature(now);
+    const double humidity = fixed ? (high ? 95.0 : 50.0) : m_model.humidity(now);
+    const QString t =
+        m_faults.missing1 ? QStringLiteral("----") : QString::number(temperature, 'f', 2);
     const QString h =
-        m_faults.missing2 ? QStringLiteral("----") : QString::number(m_model.humidity(now), 'f', 2);
+        m_faults.missing2 ? QStringLiteral("----") : QString::number(humidity, 'f', 2);
     const QString marker = m_faults.garbage ? QStringLiteral("#?X") : m_dataCommand;
     return QStringLiteral("%1 %2,%3\r\n").arg(marker, t, h).toLatin1();
 }

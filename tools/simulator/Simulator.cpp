@@ -250,6 +250,10 @@ QString Simulator::execute(const QString &command)
         faults.close = true;
     else if (kind == QLatin1String("hangup"))
         faults.hangup = true;
+    else if (kind == QLatin1String("flap"))
+        faults.flap = true;
+    else if (kind == QLatin1String("high"))
+        faults.high = true;
     else if (kind == QLatin1String("refuse") && words.size() >= 4)
         faults.refuse = words.at(3);
     else

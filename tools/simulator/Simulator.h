@@ -11,7 +11,7 @@ class QSocketNotifier;
 class SimulatedDevice;
 
 // Runs a set of simulated devices and takes commands on standard input:
-//   fault <id> silent|missing1|missing2|garbage|split|close|hangup
+//   fault <id> silent|missing1|missing2|garbage|split|close|hangup|flap|high
 //   fault <id> refuse <command prefix>
 //   answer <id> <text>    (next data answer; \r and \n escapes, CR LF added
 //                          when the text has no line feed)
