@@ -1,6 +1,5 @@
 #include "Report.h"
-#include "core/CompanionProjectReader.h"
-#include "store/ReadingsSource.h"
+#include "companion/CompanionStart.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -11,20 +10,13 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(moravin);
     Q_INIT_RESOURCE(report);
 
-    const CompanionProjectReader::Result project = CompanionProjectReader::read(app.arguments());
-    if (!project.ok) {
-        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
+    const CompanionStart start = CompanionStart::read(app.arguments());
+    if (!start.ok) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), start.errorText);
         return 0;
     }
-    QVector<ServerProject> site;
-    QString siteError;
-    if (project.site &&
-        !ReadingsSource::forProject(project.projectFile).catalogue(&site, &siteError)) {
-        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), siteError);
-        return 0;
-    }
-    Report window(project.projectFile, project.devices);
-    window.addSiteDevices(site);
+    Report window(start.project.projectFile, start.project.devices);
+    window.addSiteDevices(start.site);
     window.show();
     return app.exec();
 }

@@ -3,8 +3,7 @@
 // several arguments).
 #include "Trendora.h"
 
-#include "core/CompanionProjectReader.h"
-#include "store/ReadingsSource.h"
+#include "companion/CompanionStart.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,21 +14,13 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(moravin);
     QApplication::setApplicationName(QStringLiteral("Trendora"));
 
-    const CompanionProjectReader::Result project =
-        CompanionProjectReader::read(QCoreApplication::arguments());
-    if (!project.ok) {
-        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), project.errorText);
+    const CompanionStart start = CompanionStart::read(app.arguments());
+    if (!start.ok) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), start.errorText);
         return 0;
     }
-    QVector<ServerProject> site;
-    QString siteError;
-    if (project.site &&
-        !ReadingsSource::forProject(project.projectFile).catalogue(&site, &siteError)) {
-        QMessageBox::critical(nullptr, QStringLiteral("ERROR"), siteError);
-        return 0;
-    }
-    Trendora window(project.projectFile, project.devices);
-    window.addSiteDevices(site);
+    Trendora window(start.project.projectFile, start.project.devices);
+    window.addSiteDevices(start.site);
     window.show();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "ProjectDirectory.h"
 
 #include "core/NoValue.h"
+#include "events/EventText.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -73,30 +74,6 @@ QString MailFormat::headline(const QString &kind)
     return words.value(kind, kind.toUpper());
 }
 
-QString MailFormat::title(const QString &kind)
-{
-    static const QMap<QString, QString> titles{
-        {EventKind::AlarmBegin, QStringLiteral("Alarm began")},
-        {EventKind::AlarmEnd, QStringLiteral("Alarm ended")},
-        {EventKind::Ack, QStringLiteral("Alarm acknowledged")},
-        {EventKind::CommLost, QStringLiteral("Device not answering")},
-        {EventKind::CommBack, QStringLiteral("Device answering again")},
-        {EventKind::RecordStart, QStringLiteral("Recording started")},
-        {EventKind::RecordStop, QStringLiteral("Recording stopped")},
-        {EventKind::RecordResume, QStringLiteral("Recording resumed after an unexpected end")},
-        {EventKind::WriteFailed, QStringLiteral("Readings could not be written")},
-        {EventKind::WriteRecovered, QStringLiteral("Readings are written again")},
-        {EventKind::DiskWarning, QStringLiteral("Free disk space is low")},
-        {EventKind::SizeWarning, QStringLiteral("The database is near its size limit")},
-        {EventKind::SizeStop, QStringLiteral("Recording stopped at the database size limit")},
-        {EventKind::ConfigChange, QStringLiteral("Project changed")},
-        {EventKind::ServerLost, QStringLiteral("Connection to the server lost")},
-        {EventKind::ServerBack, QStringLiteral("Connection to the server back")},
-        {EventKind::NotifyFailed, QStringLiteral("A notification could not be sent")},
-    };
-    return titles.value(kind, kind);
-}
-
 QString MailFormat::subject(const EventRecord &e, const ProjectDirectory &dir)
 {
     QString s = headline(e.kind);
@@ -118,7 +95,7 @@ QString MailFormat::subject(const EventRecord &e, const ProjectDirectory &dir)
 
 QString MailFormat::block(const EventRecord &e, const ProjectDirectory &dir)
 {
-    QString b = title(e.kind) + QStringLiteral("\n\n");
+    QString b = EventText::title(e.kind) + QStringLiteral("\n\n");
     b += line("Project:", dir.projectName());
     if (isDeviceEvent(e)) {
         b += line("Device:", dir.deviceName(e.serialNo) == e.serialNo

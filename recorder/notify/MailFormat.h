@@ -27,8 +27,6 @@ public:
 
     // The first words of a subject, naming the kind: "ALARM", "NO ANSWER"...
     static QString headline(const QString &kind);
-    // A sentence naming the kind: "Alarm began", "Device not answering"...
-    static QString title(const QString &kind);
     // Two decimals without a trailing zero, at least one: 9.40 -> "9.4",
     // 8 -> "8.0", 9.45 -> "9.45"; NoValue -> "no value".
     static QString number(double value);

@@ -3,6 +3,7 @@
 #include "ProjectDirectory.h"
 #include "TopicName.h"
 
+#include "core/ChannelUnit.h"
 #include "core/DeviceSettings.h"
 #include "core/NoValue.h"
 
@@ -185,18 +186,8 @@ QByteArray MqttPayload::discoveryConfig(const DeviceSettings &d, int channel, co
 
 QString MqttPayload::unit(int unitCode, const QString &customText)
 {
-    switch (unitCode) {
-    case 1:
-        return QStringLiteral("\u00b0C");
-    case 2:
-        return QStringLiteral("\u00b0F");
-    case 3:
-        return QStringLiteral("%");
-    case 4:
-        return customText;
-    default:
-        return QString();
-    }
+    // Home Assistant knows relative humidity by "%".
+    return unitCode == 3 ? QStringLiteral("%") : ChannelUnit::symbol(unitCode, customText);
 }
 
 QString MqttPayload::deviceClass(int unitCode)

@@ -1,5 +1,7 @@
 #include "ProjectDirectory.h"
 
+#include "core/ChannelUnit.h"
+
 ProjectDirectory::ProjectDirectory(const QString &projectName, const QList<DeviceSettings> &devices)
     : m_projectName(projectName), m_devices(devices)
 {
@@ -39,7 +41,8 @@ QString ProjectDirectory::unitText(const QString &serial, int channel) const
     const DeviceSettings *d = device(serial);
     if (!d)
         return QString();
-    return channel == 1 ? unitText(d->ch1Unit, d->ch1Custom) : unitText(d->ch2Unit, d->ch2Custom);
+    return channel == 1 ? ChannelUnit::symbol(d->ch1Unit, d->ch1Custom)
+                        : ChannelUnit::symbol(d->ch2Unit, d->ch2Custom);
 }
 
 bool ProjectDirectory::limits(const QString &serial, int channel, float *lower, float *upper) const
@@ -50,20 +53,4 @@ bool ProjectDirectory::limits(const QString &serial, int channel, float *lower, 
     *lower = channel == 1 ? d->ch1Min : d->ch2Min;
     *upper = channel == 1 ? d->ch1Max : d->ch2Max;
     return true;
-}
-
-QString ProjectDirectory::unitText(int unitCode, const QString &customText)
-{
-    switch (unitCode) {
-    case 1:
-        return QStringLiteral("\u00b0C");
-    case 2:
-        return QStringLiteral("\u00b0F");
-    case 3:
-        return QStringLiteral("%RH");
-    case 4:
-        return customText;
-    default:
-        return QString();
-    }
 }

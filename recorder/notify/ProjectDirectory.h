@@ -27,8 +27,6 @@ public:
     // False for an unknown device or channel.
     bool limits(const QString &serial, int channel, float *lower, float *upper) const;
 
-    static QString unitText(int unitCode, const QString &customText);
-
 private:
     QString m_projectName;
     QList<DeviceSettings> m_devices;

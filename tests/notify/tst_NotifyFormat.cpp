@@ -137,7 +137,7 @@ void tst_NotifyFormat::subjects()
 void tst_NotifyFormat::bodyNamesEverything()
 {
     const QString body = MailFormat::body(alarm(9.4, 8), directory(), QStringLiteral("labpc"));
-    QVERIFY(body.startsWith(QStringLiteral("Alarm began\n")));
+    QVERIFY(body.startsWith(QStringLiteral("Alarm\n")));
     QVERIFY(body.contains(QStringLiteral("Project:  Cold room\n")));
     QVERIFY(body.contains(QStringLiteral("Device:   Freezer 1 (serial 0012AB34)\n")));
     QVERIFY(body.contains(QStringLiteral("Channel:  Temperature (channel 1)\n")));

@@ -3,7 +3,7 @@
 #include "ReportReadings.h"
 #include "SpoolWriter.h"
 #include "Trendora.h"
-#include "core/CompanionProjectReader.h"
+#include "companion/CompanionStart.h"
 #include "core/NoValue.h"
 #include "core/ProjectFile.h"
 #include "store/Forwarder.h"
@@ -392,19 +392,18 @@ void tst_ServerReadings::siteProjectListsEveryProject()
     settings.connection = m_standby.connectionString();
     QString message;
     QVERIFY2(ServerSettings::write(site, settings, &message), qPrintable(message));
-    const CompanionProjectReader::Result start = CompanionProjectReader::read({"Trendora", site});
+    const CompanionStart start = CompanionStart::read({"Trendora", site});
     QVERIFY2(start.ok, qPrintable(start.errorText));
-    QVERIFY(start.site);
+    QVERIFY(start.project.site);
     const ReadingsSource source = ReadingsSource::forProject(site);
     QVERIFY(source.isSite() && source.storeId().isNull());
 
-    QVector<ServerProject> projects;
-    QVERIFY2(source.catalogue(&projects, &message), qPrintable(message));
+    const QVector<ServerProject> &projects = start.site;
     QCOMPARE(projects.size(), 2);
     QCOMPARE(projects[0].title(), QStringLiteral("cold (cold-pc)"));
     QCOMPARE(projects[1].title(), QStringLiteral("lab (lab-pc)"));
 
-    Trendora window(site, start.devices);
+    Trendora window(site, start.project.devices);
     window.addSiteDevices(projects);
     auto *list = window.findChild<QListWidget *>("listWidget_device");
     QVERIFY(list);
@@ -428,6 +427,18 @@ void tst_ServerReadings::siteProjectListsEveryProject()
     };
     QCOMPARE(valued(both.values[0]), 3600); // Z of the cold project
     QVERIFY(valued(both.values[1]) > 6000); // B of the lab
+
+    // A site whose server cannot be reached: the companion says why instead
+    // of opening with no devices.
+    const QString away = m_dir.filePath("away.qpj");
+    settings.connection = QStringLiteral("host=127.0.0.1 port=%1 dbname=x connect_timeout=5")
+                              .arg(ServerProcess::freeLoopbackPort());
+    QVERIFY2(ServerSettings::write(away, settings, &message), qPrintable(message));
+    const CompanionStart failed = CompanionStart::read({"Pagewright", away});
+    QVERIFY(!failed.ok);
+    QVERIFY(failed.site.isEmpty());
+    QVERIFY2(failed.errorText.startsWith("The server cannot be reached"),
+             qPrintable(failed.errorText));
 }
 
 QTEST_MAIN(tst_ServerReadings)
