@@ -63,10 +63,12 @@ ServerResult ServerReadings::query(const QByteArray &sql, const QVector<QByteArr
     return m_connection.exec(sql, params, m_timeoutMs, binary);
 }
 
-// -1: the store has nothing on the server; 0: no store set.
+// Connects, then: -1, the store has nothing on the server; 0, no store set.
 bool ServerReadings::storeKey(int *key)
 {
     *key = 0;
+    if (!connect())
+        return false;
     if (m_storeId.isNull())
         return true;
     ServerResult r = query("select store_key from moravin_stores where store_id = $1",
@@ -83,8 +85,6 @@ bool ServerReadings::read(const QStringList &serials, qint64 start, qint64 end,
                           std::vector<Row> *rows)
 {
     m_error.clear();
-    if (!connect())
-        return false;
     int key = 0;
     if (!storeKey(&key))
         return false;
@@ -128,8 +128,6 @@ bool ServerReadings::span(qint64 *first, qint64 *last)
 {
     m_error.clear();
     *first = *last = 0;
-    if (!connect())
-        return false;
     int key = 0;
     if (!storeKey(&key))
         return false;
@@ -154,8 +152,6 @@ bool ServerReadings::events(qint64 start, qint64 end, QVector<EventRecord> *even
 {
     m_error.clear();
     events->clear();
-    if (!connect())
-        return false;
     int key = 0;
     if (!storeKey(&key))
         return false;
