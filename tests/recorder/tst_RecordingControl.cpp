@@ -1,3 +1,4 @@
+#include "DatabaseWriteLock.h"
 #include "FormWidgets.h"
 #include "MoravinMain.h"
 #include "OpenMessages.h"
@@ -34,7 +35,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -73,39 +73,6 @@ QStringList loggedEvents(const QString &path)
     QSqlDatabase::removeDatabase("events");
     return list;
 }
-
-// Holds the write lock of a database from another connection for a while,
-// on a thread of its own.
-class Locker : public QThread
-{
-public:
-    Locker(const QString &path, int holdMs) : m_path(path), m_holdMs(holdMs) {}
-    bool locked() const { return m_locked.loadAcquire(); }
-
-protected:
-    void run() override
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "locker");
-            db.setDatabaseName(m_path);
-            if (db.open()) {
-                QSqlQuery q(db);
-                if (q.exec("begin immediate")) {
-                    m_locked.storeRelease(1);
-                    msleep(m_holdMs);
-                    q.exec("rollback");
-                }
-            }
-        }
-        QSqlDatabase::removeDatabase("locker");
-        m_locked.storeRelease(0);
-    }
-
-private:
-    QString m_path;
-    int m_holdMs;
-    QAtomicInt m_locked;
-};
 
 } // namespace
 
@@ -397,16 +364,15 @@ private slots:
         w.slotStartRecord();
         for (quint32 t = 1; t <= 20; ++t)
             w.session()->appendReading({"OLD", 1, 1, t});
-        Locker locker(m_dir.filePath("Other.dat"), 3000);
-        locker.start();
-        QTRY_VERIFY(locker.locked());
+        DatabaseWriteLock lock(m_dir.filePath("Other.dat"));
+        QVERIFY(lock.locked());
         w.slotCloseProject();
         QVERIFY(w.session()->isClosing());
         w.session()->giveUp();
         QTRY_VERIFY_WITH_TIMEOUT(!w.session()->isClosing(), 5000);
         QCOMPARE(OpenMessages::ownedBy(&w).size(), 1);
         QVERIFY(OpenMessages::all().at(0)->text().contains("21 readings were not recorded"));
-        QVERIFY(locker.wait(10000));
+        lock.release();
 
         w.projectLoaded(path);
         QTRY_VERIFY(w.session()->isStoreOpen());
@@ -435,14 +401,15 @@ private slots:
         w.slotStartRecord();
         for (quint32 t = 1; t <= 5; ++t)
             w.session()->appendReading({"B1", 1, 2, t});
-        Locker locker(db, 2500);
-        locker.start();
-        QTRY_VERIFY(locker.locked());
+        DatabaseWriteLock lock(db);
+        QVERIFY(lock.locked());
+        QSignalSpy trouble(w.session(), &RecordingSession::storeTrouble);
         w.slotStopRecord();
         QVERIFY(!w.isRecording());
         QCOMPARE(w.session()->waitingReadings(), 6);
         QVERIFY(w.session()->flushTimer()->isActive());
-        QVERIFY(locker.wait(10000));
+        QTRY_VERIFY(!trouble.isEmpty());
+        lock.release();
         QTRY_VERIFY_WITH_TIMEOUT(!w.session()->flushTimer()->isActive(), 5000);
         QCOMPARE(rowCount(db), 6);
         QCOMPARE(w.session()->waitingReadings(), 0);
@@ -462,11 +429,13 @@ private slots:
             w.slotStartRecord();
             for (quint32 t = 1; t <= 3; ++t)
                 w.session()->appendReading({"C1", 1, 2, t});
-            Locker locker(db, 1000);
-            locker.start();
-            QTRY_VERIFY(locker.locked());
+            DatabaseWriteLock lock(db);
+            QVERIFY(lock.locked());
+            QSignalSpy trouble(w.session(), &RecordingSession::storeTrouble);
             w.slotCloseProject();
-            QVERIFY(locker.wait(10000));
+            QTRY_VERIFY(!trouble.isEmpty());
+            QVERIFY(w.session()->isClosing());
+            lock.release();
             QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<ProjectMain *>(w.currentPanel()), 10000);
             QCOMPARE(rowCount(db), 4);
             QVERIFY(OpenMessages::all().isEmpty());
@@ -477,9 +446,8 @@ private slots:
             QTRY_VERIFY(w.session()->isStoreOpen());
             w.slotStartRecord();
             w.session()->appendReading({"C1", 5, 6, 10});
-            Locker locker(db, 3000);
-            locker.start();
-            QTRY_VERIFY(locker.locked());
+            DatabaseWriteLock lock(db);
+            QVERIFY(lock.locked());
             w.slotCloseProject();
             QTRY_VERIFY(w.closeWaitDialog() && w.closeWaitDialog()->isVisible());
             QTest::mouseClick(w.closeWaitDialog()->findChild<QPushButton *>("pushButton_giveUp"),
@@ -491,7 +459,7 @@ private slots:
             QVERIFY2(messages.at(0)->text().contains("2 readings were not recorded"),
                      qPrintable(messages.at(0)->text()));
             QCOMPARE(w.session()->waitingReadings(), 0);
-            QVERIFY(locker.wait(10000));
+            lock.release();
             QCOMPARE(rowCount(db), 4);
         }
     }
@@ -587,7 +555,7 @@ private slots:
         QSignalSpy scanned(w.session(), &RecordingSession::usbScanned);
         w.session()->poll();
         w.session()->checkUsbPorts();
-        QVERIFY(scanned.wait());
+        QVERIFY(scanned.wait(20000));
         QVERIFY(!w.deviceList().at(0)->connected);
         QCOMPARE(w.deviceList().at(0)->settings().interfaceAddress, QStringLiteral("ttyGONE7"));
         // Its chart panel shows it waiting, also after a tick of the clock.

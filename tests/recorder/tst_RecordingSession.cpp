@@ -1,5 +1,6 @@
 // The recording session without a window, and its database writer on the
 // store thread.
+#include "DatabaseWriteLock.h"
 #include "TestProject.h"
 #include "control/RecordingSession.h"
 #include "device/ConfiguredDevice.h"
@@ -25,33 +26,6 @@ int count(const QString &path, const QString &table = QStringLiteral("kelvantis"
     QSqlDatabase::removeDatabase("count");
     return rows;
 }
-
-// Another connection that holds the write lock while it lives.
-class WriteLock
-{
-public:
-    explicit WriteLock(const QString &path)
-    {
-        m_db = QSqlDatabase::addDatabase("QSQLITE", "locker");
-        m_db.setDatabaseName(path);
-        m_locked = m_db.open() && QSqlQuery(m_db).exec("begin immediate");
-    }
-    ~WriteLock() { release(); }
-    bool locked() const { return m_locked; }
-    void release()
-    {
-        if (!m_db.isValid())
-            return;
-        QSqlQuery(m_db).exec("rollback");
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase("locker");
-    }
-
-private:
-    QSqlDatabase m_db;
-    bool m_locked = false;
-};
 
 EventRecord logEntry(qint64 time, const QLatin1String &kind)
 {
@@ -102,7 +76,7 @@ private slots:
         QCOMPARE(written.at(0), (QList<QVariant>{2, 1}));
 
         {
-            WriteLock lock(path);
+            DatabaseWriteLock lock(path);
             QVERIFY(lock.locked());
             batch.readings = {{"S1", 5, 6, 120}};
             store.submit(batch);
@@ -187,7 +161,7 @@ private slots:
         session.startRecording();
         for (quint32 t = 1; t <= 8; ++t)
             session.appendReading({"S1", 1, 2, t});
-        WriteLock lock(path);
+        DatabaseWriteLock lock(path);
         QVERIFY(lock.locked());
         session.flush();
         QTRY_COMPARE(trouble.count(), 1);
@@ -244,7 +218,7 @@ private slots:
         for (quint32 t = 1; t <= 3; ++t)
             session.appendReading({"S1", 1, 2, t});
         {
-            WriteLock lock(path);
+            DatabaseWriteLock lock(path);
             QVERIFY(lock.locked());
             session.close(false);
             QVERIFY(session.isClosing());
@@ -262,7 +236,7 @@ private slots:
         QVERIFY(openSession(session, path));
         session.startRecording();
         session.appendReading({"S1", 7, 7, 70});
-        WriteLock lock(path);
+        DatabaseWriteLock lock(path);
         QVERIFY(lock.locked());
         session.close(false);
         session.giveUp();
