@@ -19,9 +19,9 @@ const QLatin1String SerialPrefix("VT_SERIES__");
 constexpr qint64 MaxAnnouncementSize = 64 * 1024;
 } // namespace
 
-QList<UsbPortInfo> UsbPortDetector::findUsbPorts()
+QList<UsbPortInfo> UsbPortDetector::findUsbPorts(const QList<UsbDeviceRecord> &system)
 {
-    return filter(systemDevices() + simulatedDevices());
+    return filter(system + simulatedDevices());
 }
 
 void UsbPortDetector::parseHardwareId(const QString &hardwareId, QString *vendor, QString *product)

@@ -13,7 +13,7 @@ class UsbPortDetector
 public:
     static const char *const AnnounceVariable;
 
-    static QList<UsbPortInfo> findUsbPorts();
+    static QList<UsbPortInfo> findUsbPorts(const QList<UsbDeviceRecord> &system = systemDevices());
 
     // Keeps vendor 04D8 / product 000A devices that have a port, in order,
     // and derives the serial number from the location text.

@@ -1,11 +1,15 @@
 #include "UsbPortScanner.h"
 
+#include "SerialPortFingerprint.h"
 #include "UsbPortDetector.h"
 
 #include <QThread>
 
-UsbPortScanner::UsbPortScanner(QObject *parent) : QObject(parent), m_thread(new QThread(this))
+UsbPortScanner::UsbPortScanner(QObject *parent)
+    : QObject(parent), m_thread(new QThread(this)),
+      m_systemPorts(&UsbPortDetector::systemDevices, [] { return SerialPortFingerprint::take(); })
 {
+    m_clock.start();
     qRegisterMetaType<QList<UsbPortInfo>>();
     m_thread->setObjectName(QStringLiteral("usbscan"));
     // Lives on the thread, which deletes it as it ends.
@@ -37,7 +41,8 @@ void UsbPortScanner::start()
     QMetaObject::invokeMethod(
         m_context,
         [this] {
-            const QList<UsbPortInfo> ports = UsbPortDetector::findUsbPorts();
+            const QList<UsbPortInfo> ports =
+                UsbPortDetector::findUsbPorts(m_systemPorts.devices(m_clock.elapsed()));
             // Posted to this object on its own thread; dropped if it is gone.
             QMetaObject::invokeMethod(
                 this, [this, ports] { finished(ports); }, Qt::QueuedConnection);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "SystemPortCache.h"
 #include "UsbPortInfo.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 
@@ -9,7 +11,8 @@ class QThread;
 
 // Runs the USB port detection on a thread of its own: enumerating the
 // system's serial ports takes tens of milliseconds, too long for the
-// window's thread every 1.5 s. Each scan() is answered by scanned().
+// window's thread every 1.5 s, and is only done again when the ports'
+// fingerprint changes. Each scan() is answered by scanned().
 class UsbPortScanner : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,9 @@ private:
 
     QThread *m_thread = nullptr;
     QObject *m_context = nullptr;
+    // Both used on the scanning thread only.
+    SystemPortCache m_systemPorts;
+    QElapsedTimer m_clock;
     bool m_running = false;
     bool m_again = false;
 };

@@ -1,3 +1,5 @@
+#include "SerialPortFingerprint.h"
+#include "SystemPortCache.h"
 #include "UsbPortDetector.h"
 
 #include <QTemporaryDir>
@@ -12,6 +14,8 @@ private slots:
     void serialPrefixRemoved();
     void announcementParsing();
     void simulatedPortsNeedTheirNode();
+    void fingerprintSeesPortNodesAndTheirUdevData();
+    void portsEnumeratedAgainOnlyOnChangeOrAfterAWhile();
 };
 
 void tst_UsbPortDetector::filterKeepsTheFamily()
@@ -116,6 +120,72 @@ void tst_UsbPortDetector::simulatedPortsNeedTheirNode()
     QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());
     qunsetenv(UsbPortDetector::AnnounceVariable);
     QVERIFY(UsbPortDetector::simulatedDevices().isEmpty());
+}
+
+// A port's node appearing or made again, or udev's entry for it written,
+// changes the fingerprint; consoles and other nodes do not.
+void tst_UsbPortDetector::fingerprintSeesPortNodesAndTheirUdevData()
+{
+    QTemporaryDir dev;
+    QTemporaryDir udev;
+    QVERIFY(dev.isValid() && udev.isValid());
+    const auto touch = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly);
+    };
+    const auto print = [&] { return SerialPortFingerprint::take(dev.path(), udev.path()); };
+    const QByteArray none = print();
+    QVERIFY(!none.isEmpty());
+    QVERIFY(touch(dev.filePath("tty")) && touch(dev.filePath("tty5")) &&
+            touch(dev.filePath("null")));
+    QCOMPARE(print(), none);
+
+    QVERIFY(touch(dev.filePath("ttyACM0")));
+    const QByteArray plugged = print();
+    QVERIFY(plugged != none);
+    QCOMPARE(print(), plugged);
+    // Pulled and plugged back under the same name; the old node is held
+    // open so that the new one cannot reuse its inode.
+    QFile old(dev.filePath("ttyACM0"));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QVERIFY(QFile::remove(old.fileName()) && touch(old.fileName()));
+    const QByteArray replugged = print();
+    QVERIFY(replugged != plugged);
+    // udev has written what it knows of the node (a file's device is 0:0).
+    QVERIFY(touch(udev.filePath("c0:0")));
+    QVERIFY(print() != replugged);
+
+    QVERIFY(SerialPortFingerprint::take(dev.filePath("missing"), udev.path()).isEmpty());
+    QVERIFY(SerialPortFingerprint::isSerialPortName("ttyUSB3"));
+    QVERIFY(SerialPortFingerprint::isSerialPortName("rfcomm0"));
+    QVERIFY(!SerialPortFingerprint::isSerialPortName("tty12"));
+}
+
+void tst_UsbPortDetector::portsEnumeratedAgainOnlyOnChangeOrAfterAWhile()
+{
+    int enumerations = 0;
+    QByteArray print = "a";
+    SystemPortCache cache(
+        [&enumerations] {
+            ++enumerations;
+            return QList<UsbDeviceRecord>{{QStringLiteral("USB\\VID_04D8&PID_000A"),
+                                           QStringLiteral("ttyACM%1").arg(enumerations),
+                                           QStringLiteral("S")}};
+        },
+        [&print] { return print; });
+    const auto port = [&cache](qint64 now) { return cache.devices(now).value(0).portName; };
+    QCOMPARE(port(0), QStringLiteral("ttyACM1"));
+    QCOMPARE(port(1500), QStringLiteral("ttyACM1"));
+    QCOMPARE(enumerations, 1);
+    print = "b";
+    QCOMPARE(port(3000), QStringLiteral("ttyACM2"));
+    QCOMPARE(port(3000 + SystemPortCache::FullScanMs - 1), QStringLiteral("ttyACM2"));
+    QCOMPARE(port(3000 + SystemPortCache::FullScanMs), QStringLiteral("ttyACM3"));
+    // Without a fingerprint every look enumerates.
+    print.clear();
+    port(40000);
+    port(40001);
+    QCOMPARE(enumerations, 5);
 }
 
 QTEST_GUILESS_MAIN(tst_UsbPortDetector)
