@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -277,6 +278,9 @@ private slots:
         w.session()->tick();
         QVERIFY(!ack->isEnabled());
 
+        // As a reading would: an alarm begins at its reading's time, and the
+        // log orders by time.
+        k1->lastTime = QDateTime::currentDateTime();
         k1->ch1Value = QStringLiteral("45.00");
         k1->ch1Alarm = true;
         w.session()->tick();
@@ -290,6 +294,7 @@ private slots:
         QVERIFY(!w.isAudioPlaying());
         QVERIFY(k1->ch1Alarm);
 
+        k2->lastTime = QDateTime::currentDateTime();
         k2->ch2Value = QStringLiteral("-5.00");
         k2->ch2Alarm = true;
         w.session()->tick();
