@@ -29,5 +29,4 @@ private:
     QList<UsbDeviceRecord> m_devices;
     QByteArray m_print;
     qint64 m_enumeratedAt = 0;
-    bool m_valid = false;
 };
